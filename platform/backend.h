@@ -1,0 +1,55 @@
+// What the platform's common code asks of a backend. Exactly one backend
+// (sdl_backend.cpp for the real window, headless_backend.cpp for tests and
+// tools) is linked into each executable.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform.h"
+
+namespace plat::backend {
+
+// The drawing colour and alpha, already clamped to 0..1, and the blend mode.
+struct Paint {
+  float r, g, b, a;
+  int blend;
+};
+
+// Opens the window; false with a one-line reason when it cannot.
+bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error);
+bool WindowOpen();
+void Clear(int r, int g, int b);
+// Presents the back buffer (which keeps its picture) and, with sync, paces
+// the loop at the hertz asked for.
+void Present(int sync);
+// Delivers pending window events through internal::KeyEvent and
+// internal::CloseRequested.
+void PumpEvents();
+int Millisecs();
+// The backend's own 2D driver (the OpenGL one); nullptr before OpenWindow.
+TMax2DDriver* Driver();
+// The OpenGL function table of the backend (real calls or no-ops).
+GLTable& GLFunctions();
+// Whether the drawing calls below do anything; the common code skips the
+// geometry work when they do not.
+bool Renders();
+
+// Geometry is in window pixels, already scaled and placed.
+void FillPolygon(const Paint& p, const float* xy, int count);   // convex, count points
+void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const float uv[8]);
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel);
+void DrawPoint(const Paint& p, float x, float y);
+
+// Sound: sample ids are >= 1; 0 means the bytes were not a usable sample.
+// PCM data is interleaved signed 16-bit (or 8-bit unsigned) as in the WAV.
+int LoadSample(const unsigned char* wav, std::size_t size);
+void PlaySample(int sample_id);
+
+}  // namespace plat::backend
+
+namespace plat::internal {
+// Called by backends for real window events.
+void KeyEvent(int key_code, bool down);
+void CloseRequested();
+}  // namespace plat::internal

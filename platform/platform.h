@@ -1,0 +1,227 @@
+// The platform layer: everything the game and the textured polygon drawer call
+// outside themselves. Plain functions over one platform state; the backend
+// (real SDL2/OpenGL window or headless) is chosen at link time and the game
+// cannot tell which one it runs on.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// ---------------------------------------------------------------- constants
+constexpr int MASKBLEND = 1;
+constexpr int SOLIDBLEND = 2;
+constexpr int ALPHABLEND = 3;
+constexpr int LIGHTBLEND = 4;
+constexpr int SHADEBLEND = 5;
+
+constexpr int GRAPHICS_BACKBUFFER = 2;
+
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_SPACE = 32;
+constexpr int KEY_LEFT = 37;
+constexpr int KEY_RIGHT = 39;
+constexpr int KEY_M = 77;
+constexpr int KEY_Z = 90;
+constexpr int KEY_F1 = 112;
+
+// ---------------------------------------------------------- embedded files
+// Registers a file's bytes under a name; a second registration of a name
+// already present is ignored. The bytes must outlive the program (they are
+// normally linked into the executable).
+void IncbinAdd(const std::string& name, const void* data, std::size_t size);
+// Looks up "incbin::NAME" (exact, case-sensitive). Returns false for any url
+// without the prefix or with an unknown name.
+bool IncbinLookup(const std::string& url, const unsigned char** data, std::size_t* size);
+
+// ----------------------------------------------------------- window, frame
+void AppTitle(const std::string& title);
+const std::string& GetAppTitle();
+struct TGraphics;
+// Opens the window with the active graphics driver; nullptr when it cannot.
+TGraphics* Graphics(int width, int height, int depth = 0, int hertz = 60, int flags = 0);
+void SetClsColor(int r, int g, int b);
+void Cls();
+void Flip(int sync = 1);
+
+// ------------------------------------------------------------------ images
+struct TImageFrame {
+  virtual ~TImageFrame() = default;
+};
+// The OpenGL driver's frame: the texture name of the frame.
+struct TGLImageFrame : TImageFrame {
+  unsigned name = 0;
+};
+// The Direct3D 7 driver's frame (only the stand-in driver ever makes one).
+struct TD3D7ImageFrame : TImageFrame {
+  int id = 0;
+};
+
+struct TImage {
+  int width = 0, height = 0;
+  float handle_x = 0, handle_y = 0;
+  int flags = 0;                      // 1 masked, 2 filtered
+  std::vector<std::uint8_t> rgba;     // width*height*4, straight alpha, 8 bits
+  // The image's frame for the active driver, made on first use, the same
+  // object on every later call; nullptr when there is no such frame.
+  std::shared_ptr<TImageFrame> Frame(int index);
+  // Driver frames already made, dropped when the driver changes.
+  std::shared_ptr<TImageFrame> frame0;
+  const void* frame_driver = nullptr;
+};
+
+// Returns nullptr when the url cannot be read or the bytes are not a PNG.
+TImage* LoadImage(const std::string& url, int flags);
+// Images are held by the game as int handles (0 for none).
+int HandleFromImage(TImage* image);
+TImage* ImageFromHandle(int handle);
+void SetMaskColor(int r, int g, int b);
+void AutoMidHandle(int enable);
+void SetImageHandle(TImage* image, float x, float y);
+void SetImageHandle(int image, float x, float y);
+int ImageWidth(TImage* image);
+int ImageWidth(int image);
+int ImageHeight(TImage* image);
+int ImageHeight(int image);
+
+// ------------------------------------------------------------------- fonts
+// Returns a font handle, 0 when the url cannot be read or is not a font.
+int LoadImageFont(const std::string& url, int size, int style);
+void SetImageFont(int font);
+
+// ------------------------------------------------------------------- sound
+// Returns a sound handle, 0 when the url cannot be read or is not a WAV.
+int LoadSound(const std::string& url, int loop_flag);
+// Starts the sound at once on a new channel; returns the channel (0 when
+// the handle is 0). Without an audio device the sound plays silently.
+int PlaySound(int sound);
+
+// ------------------------------------------------------------ 2D state
+void SetColor(int r, int g, int b);
+void GetColor(int& r, int& g, int& b);
+void SetAlpha(float alpha);
+float GetAlpha();
+void SetBlend(int mode);
+int GetBlend();
+void SetScale(float sx, float sy);
+void GetScale(float& sx, float& sy);
+void SetLineWidth(float width);
+float GetLineWidth();
+
+// ------------------------------------------------------------ 2D drawing
+void DrawImage(TImage* image, float x, float y, int frame = 0);
+void DrawImage(int image, float x, float y, int frame = 0);
+void DrawRect(float x, float y, float width, float height);
+void DrawOval(float x, float y, float width, float height);
+void DrawLine(float x, float y, float x2, float y2, int last_pixel = 1);
+void Plot(float x, float y);
+void DrawText(const std::string& text, float x, float y);
+int TextWidth(const std::string& text);
+
+// ----------------------------------------------------------- input, clock
+int KeyHit(int key);
+int KeyDown(int key);
+int AppTerminate();
+// Milliseconds since the system started, 32 bits, wrapping.
+int MilliSecs();
+
+// ---------------------------------------------------------------- random
+void SeedRnd(int seed);
+int RndSeed();            // the generator's 32-bit state
+float RndFloat();
+int Rand(int min_value, int max_value);
+
+// ---------------------------------------------------------- object lists
+// An ordered list of objects; a walk over a copy-safe iterator may remove
+// the visited object (see ForEach).
+template <class T>
+using TList = std::list<std::shared_ptr<T>>;
+
+template <class T>
+void ListAddLast(TList<T>& list, std::shared_ptr<T> obj) {
+  list.push_back(std::move(obj));
+}
+
+// Removes the first entry, from the front, that holds that very object.
+template <class T>
+void ListRemove(TList<T>& list, const std::shared_ptr<T>& obj) {
+  for (auto it = list.begin(); it != list.end(); ++it) {
+    if (*it == obj) {
+      list.erase(it);
+      return;
+    }
+  }
+}
+
+// Visits the objects from first to last; steps to the next entry before the
+// body runs, so the body may remove the visited object.
+template <class T, class F>
+void ForEach(TList<T>& list, F&& body) {
+  for (auto it = list.begin(); it != list.end();) {
+    std::shared_ptr<T> obj = *it;  // keeps the object alive if removed
+    ++it;
+    body(obj);
+  }
+}
+
+// ------------------------------------------------ beneath the 2D layer
+// The active 2D driver: "OpenGL", or "DirectX7" for the Direct3D 7 driver.
+struct TMax2DDriver {
+  virtual ~TMax2DDriver() = default;
+  virtual std::string ToString() const = 0;
+  // Makes the driver's frame for an image (nullptr when it cannot).
+  virtual std::shared_ptr<TImageFrame> CreateFrame(TImage& image) = 0;
+};
+
+struct IDirect3DDevice7 {
+  virtual ~IDirect3DDevice7() = default;
+  virtual long DrawPrimitive(int primitive_type, unsigned vertex_format, void* vertices,
+                             unsigned vertex_count, unsigned flags) = 0;
+};
+
+// The Direct3D 7 2D driver (never started on this platform; tests install a
+// stand-in through SetActiveDriver).
+struct TD3D7Max2DDriver : TMax2DDriver {
+  std::string ToString() const override { return "DirectX7"; }
+  virtual void SetActiveFrame(TD3D7ImageFrame* frame) = 0;
+};
+
+struct TD3D7GraphicsDriver {
+  IDirect3DDevice7* device = nullptr;
+  IDirect3DDevice7* Direct3DDevice7() { return device; }
+};
+TD3D7GraphicsDriver* D3D7GraphicsDriver();
+
+// The driver of the window that Graphics opened; nullptr before.
+TMax2DDriver* ActiveDriver();
+// For tests: replaces the active driver (nullptr restores the backend's).
+void SetActiveDriver(TMax2DDriver* driver);
+
+// The OpenGL calls the textured polygon drawer makes, through a table a test
+// can replace to record them.
+struct GLTable {
+  void (*Enable)(unsigned cap);
+  void (*BindTexture)(unsigned target, unsigned name);
+  void (*ShadeModel)(unsigned mode);
+  void (*Begin)(unsigned mode);
+  void (*End)();
+  void (*Color4ubv)(const unsigned char* rgba);
+  void (*Normal3f)(float x, float y, float z);
+  void (*TexCoord2f)(float u, float v);
+  void (*Vertex3f)(float x, float y, float z);
+};
+GLTable& gl();
+// Tells the 2D layer that code below it changed the driver's state, so the
+// 2D layer sets its own state afresh before its next draw.
+void DriverStateTouched();
+
+// ------------------------------------------------- program state control
+// Drops every platform state (images, fonts, sounds, keys, 2D state, the
+// generator) back to the program's start values. Embedded files stay.
+void ResetPlatformState();
+
+}  // namespace plat

@@ -1,0 +1,8 @@
+// Placeholder until this concern is written.
+#include "velkaro/velkaro.h"
+
+namespace velkaro {
+
+int getInput() { return 0; }
+
+}  // namespace velkaro
