@@ -1,0 +1,45 @@
+// The one seeded generator of the program.
+#include "platform/core_state.h"
+#include "platform/numeric.h"
+
+namespace plat {
+
+namespace {
+constexpr int kStartState = 4660;
+
+// One step: state = 48271 * state mod (2^31 - 1), without overflow.
+int Step() {
+  int& s = core().rnd_state;
+  int next = 48271 * (s % 44488) - 3399 * (s / 44488);
+  if (next < 0) next += 2147483647;
+  s = next;
+  return s;
+}
+}  // namespace
+
+void SeedRnd(int seed) {
+  int s = seed & 0x7fffffff;
+  if (s == 0 || s == 2147483647) s = kStartState;
+  core().rnd_state = s;
+}
+
+int RndSeed() { return core().rnd_state; }
+
+float RndFloat() {
+  int s = Step();
+  return static_cast<float>(static_cast<double>((s >> 4) & 0xffffff) / 268435456.0);
+}
+
+int Rand(int min_value, int max_value) {
+  int first = Step();
+  int second = Step();
+  double hi = static_cast<double>((first >> 2) & 0x7ffffff);
+  double lo = static_cast<double>((second >> 3) & 0x3ffffff);
+  double r = (hi + lo / 134217728.0) / 536870912.0;
+  // Computed in 64 bits: the range of two ints can exceed 32.
+  long long delta = static_cast<long long>(max_value) - min_value;
+  if (delta > 0) return Int(r * static_cast<double>(delta + 1) + min_value);
+  return Int(r * static_cast<double>(1 - delta) + max_value);
+}
+
+}  // namespace plat

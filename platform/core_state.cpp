@@ -1,0 +1,10 @@
+#include "platform/core_state.h"
+
+namespace plat {
+
+CoreState& core() {
+  static CoreState state;
+  return state;
+}
+
+}  // namespace plat

@@ -1,0 +1,2 @@
+// Placeholder until the headless backend is written.
+#include "platform/backend.h"

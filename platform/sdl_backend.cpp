@@ -1,0 +1,2 @@
+// Placeholder until the real backend is written.
+#include "platform/backend.h"
