@@ -1,9 +1,73 @@
-// Placeholder until this concern is written.
+// Wave glints: flickering ovals of light, brighter near the sun and moon.
+#include <cmath>
+#include <memory>
+
+#include "platform/numeric.h"
 #include "velkaro/velkaro.h"
 
 namespace velkaro {
 
-void addWave() {}
-void drawWaves() {}
+void addWave() {
+  for (int i = 0; i <= 5; ++i) {
+    auto c = std::make_shared<wavelet>();
+    c->x = static_cast<float>(plat::Rand(-100, 740));
+    c->y = 0.0f;
+    c->yspeed = 0.2f;
+    plat::ListAddLast(g.waveList, c);
+  }
+}
+
+void drawWaves() {
+  plat::SetBlend(plat::LIGHTBLEND);
+
+  plat::ForEach(g.waveList, [](const std::shared_ptr<wavelet>& c) {
+    c->x += static_cast<float>(plat::Rand(-1, 1));
+    // Integer halving makes this 0 for every value drawn; the draw is made
+    // all the same, since every draw shifts the sequence.
+    c->x += static_cast<float>(plat::Rand(-1, 1) / 2);
+    c->y += c->yspeed;
+    float speedadj = (640.0f - g.centery) / 400.0f;
+    c->y += speedadj;
+    c->y += static_cast<float>(plat::Rand(-1, 1));
+
+    // Distances are truncated before squaring; the squares are summed in
+    // double so a glow that has drifted far away cannot overflow an int.
+    int distx = plat::Int(std::fabs(g.sunx - c->x));
+    int disty = plat::Int(std::fabs(g.suny - c->y));
+    double dx = distx;
+    double dy = disty;
+    int modifier = plat::Int(std::sqrt(dx * dx + dy * dy));
+    modifier = modifier / 2;
+    modifier = 100 - modifier;
+
+    // Noises in the order the colour call evaluates its arguments: blue,
+    // green, red.
+    int nb = plat::Rand(-10, 10);
+    int ng = plat::Rand(-10, 10);
+    int nr = plat::Rand(-10, 10);
+    float fm = static_cast<float>(modifier);
+    plat::SetColor(plat::Int(g.curr + static_cast<float>(nr) + fm),
+                   plat::Int(g.curg + static_cast<float>(ng) + fm),
+                   plat::Int(g.curb + static_cast<float>(nb) + fm));
+    plat::SetAlpha(0.2f);
+    plat::SetLineWidth(1.0f);
+
+    int l = plat::Int(3.0f * g.altitude * 2.0f);
+    if (l >= 1) {
+      if (plat::Rand(0, 1) != 0) {
+        // Height, width, then offset: the oval call's arguments last first.
+        int height = plat::Rand(-l, l);
+        int width = plat::Rand(-l, l);
+        int offset = plat::Rand(-l, l);
+        plat::DrawOval(c->x, c->y - static_cast<float>(offset), static_cast<float>(width),
+                       static_cast<float>(height));
+      }
+    }
+
+    if (c->y > 480.0f) plat::ListRemove(g.waveList, c);
+  });
+
+  if (plat::Rand(1, 5) == 1) addWave();
+}
 
 }  // namespace velkaro
