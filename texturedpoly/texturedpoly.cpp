@@ -1,7 +1,64 @@
-// Placeholder until the drawer is written.
+// Textured, vertex-coloured fans, strips and thick lines drawn straight on
+// the active graphics driver. Under OpenGL the vertices go out in immediate
+// mode inside batches that span consecutive draws of one frame; under
+// Direct3D 7 the caller's array is handed to the device as it is.
 #include "texturedpoly/texturedpoly.h"
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/numeric.h"
+
 namespace texturedpoly {
+
+namespace {
+
+constexpr unsigned GL_COLOR_MATERIAL_ = 0x0B57;
+constexpr unsigned GL_TEXTURE_2D_ = 0x0DE1;
+constexpr unsigned GL_SMOOTH_ = 0x1D01;
+constexpr unsigned GL_POLYGON_ = 9;
+constexpr unsigned GL_TRIANGLE_STRIP_ = 5;
+
+// Position, normal, diffuse colour and one texture coordinate pair: the
+// exact layout of nine floats per vertex.
+constexpr unsigned kVertexFormat = 0x152;
+constexpr int kFloatsPerVertex = 9;
+
+unsigned PrimitiveFor(int RenderType) {
+  return RenderType == 6 ? GL_POLYGON_ : GL_TRIANGLE_STRIP_;
+}
+
+void OpenBatch(int RenderType) {
+  plat::gl().Begin(PrimitiveFor(RenderType));
+  state().batchOpen = true;
+}
+
+void CloseBatch() {
+  plat::gl().End();
+  state().batchOpen = false;
+}
+
+// Said once per run: a missing image would otherwise repeat every frame.
+void WarnNoFrame(int Frame) {
+  static bool warned = false;
+  if (warned) return;
+  warned = true;
+  std::fprintf(stderr, "texturedpoly: no image frame %d for the active driver; not drawn\n", Frame);
+}
+
+// Whether the image has a frame of the active driver's kind to draw with.
+bool HasDrawableFrame(plat::TImage* Image, int Frame) {
+  if (Image == nullptr) return false;
+  std::shared_ptr<plat::TImageFrame> f = Image->Frame(Frame);
+  if (state().usingD3D7 != 0) return dynamic_cast<plat::TD3D7ImageFrame*>(f.get()) != nullptr;
+  return dynamic_cast<plat::TGLImageFrame*>(f.get()) != nullptr;
+}
+
+float ColourSlot(int packed) { return plat::BitsToFloat(packed); }
+
+}  // namespace
 
 ModuleState& state() {
   static ModuleState s;
@@ -9,12 +66,145 @@ ModuleState& state() {
 }
 void ResetModuleState() { state() = ModuleState{}; }
 
-void TPoly::_Begin() {}
-void TPoly::_End() {}
-void TPoly::Initialise() {}
-void TPoly::GetFrame(plat::TImage*, int, int, int) {}
-void TPoly::Draw(plat::TImage*, int, const std::vector<float>&, int, int) {}
-void TPoly::Line(plat::TImage*, int, float, float, int, float, float, int, float, unsigned char,
-                 unsigned char) {}
+void TPoly::_Begin() {
+  state().currentD3DFrame = nullptr;
+  state().currentGLFrame = nullptr;
+}
+
+void TPoly::_End() {
+  ModuleState& st = state();
+  st.currentD3DFrame = nullptr;
+  st.currentGLFrame = nullptr;
+  if (st.usingD3D7 == 0 && st.batchOpen) CloseBatch();
+  // The bound texture and texturing switch are no longer what the 2D layer
+  // last set itself.
+  plat::DriverStateTouched();
+}
+
+void TPoly::Initialise() {
+  plat::TMax2DDriver* driver = plat::ActiveDriver();
+  if (driver == nullptr) {
+    std::fprintf(stderr, "texturedpoly: no graphics window is open; assuming OpenGL\n");
+    state().usingD3D7 = 0;
+    return;
+  }
+  // Exact comparison: any other spelling takes the OpenGL path.
+  if (driver->ToString() == "DirectX7") {
+    state().usingD3D7 = 1;
+    return;
+  }
+  state().usingD3D7 = 0;
+  plat::gl().Enable(GL_COLOR_MATERIAL_);
+}
+
+void TPoly::GetFrame(plat::TImage* Image, int Frame, int RenderType, int Line) {
+  ModuleState& st = state();
+  std::shared_ptr<plat::TImageFrame> frame = Image ? Image->Frame(Frame) : nullptr;
+  if (st.usingD3D7 != 0) {
+    st.currentD3DFrame = std::dynamic_pointer_cast<plat::TD3D7ImageFrame>(frame);
+    return;
+  }
+  std::shared_ptr<plat::TGLImageFrame> f = std::dynamic_pointer_cast<plat::TGLImageFrame>(frame);
+  if (f == nullptr) return;  // nothing to bind; Draw has already refused it
+  if (f != st.currentGLFrame) {
+    if (st.batchOpen) CloseBatch();
+    st.currentGLFrame = f;
+    plat::GLTable& gl = plat::gl();
+    gl.Enable(GL_TEXTURE_2D_);
+    gl.BindTexture(GL_TEXTURE_2D_, f->name);
+    gl.ShadeModel(GL_SMOOTH_);
+    OpenBatch(RenderType);
+  } else if (Line == 1 || !st.batchOpen) {
+    // Same texture: a line gets a batch of its own. A draw that would
+    // otherwise find no open batch (after a line on the same frame) opens
+    // one too, so no vertex is ever sent outside glBegin/glEnd.
+    OpenBatch(RenderType);
+  }
+}
+
+void TPoly::Draw(plat::TImage* Image, int Frame, const std::vector<float>& xyuv, int RenderType,
+                 int Line) {
+  const std::size_t length = xyuv.size();
+  if (length < 6 || length % 2 != 0) return;
+  if (!HasDrawableFrame(Image, Frame)) {
+    WarnNoFrame(Frame);
+    return;
+  }
+  GetFrame(Image, Frame, RenderType, Line);
+  const int segs = static_cast<int>(length / kFloatsPerVertex);
+  ModuleState& st = state();
+
+  if (st.usingD3D7 == 0) {
+    plat::GLTable& gl = plat::gl();
+    unsigned char ub[4];
+    for (int k = 0; k < segs; ++k) {
+      const float* v = xyuv.data() + static_cast<std::size_t>(k) * kFloatsPerVertex;
+      // The colour slot holds packed bits, not a number: read them as such.
+      std::uint32_t w;
+      std::memcpy(&w, v + 6, sizeof w);
+      ub[0] = static_cast<unsigned char>((w >> 16) & 0xFF);
+      ub[1] = static_cast<unsigned char>((w >> 8) & 0xFF);
+      ub[2] = static_cast<unsigned char>(w & 0xFF);
+      ub[3] = static_cast<unsigned char>((w >> 24) & 0xFF);
+      gl.Color4ubv(ub);
+      gl.Normal3f(v[3], v[4], v[5]);
+      gl.TexCoord2f(v[7], v[8]);
+      gl.Vertex3f(v[0], v[1], v[2]);
+    }
+    if (Line == 1) CloseBatch();
+    return;
+  }
+
+  auto* driver = dynamic_cast<plat::TD3D7Max2DDriver*>(plat::ActiveDriver());
+  plat::TD3D7GraphicsDriver* graphics = plat::D3D7GraphicsDriver();
+  plat::IDirect3DDevice7* device = graphics ? graphics->Direct3DDevice7() : nullptr;
+  if (driver == nullptr || device == nullptr) {
+    std::fprintf(stderr, "texturedpoly: the Direct3D 7 driver has no device; not drawn\n");
+    return;
+  }
+  driver->SetActiveFrame(st.currentD3DFrame.get());
+  // The array itself is the vertex buffer; the device only reads it.
+  device->DrawPrimitive(RenderType, kVertexFormat, const_cast<float*>(xyuv.data()),
+                        static_cast<unsigned>(segs), 0);
+}
+
+void TPoly::Line(plat::TImage* Image, int Frame, float x0, float y0, int c0, float x1, float y1,
+                 int c1, float width, unsigned char endpoints, unsigned char rot) {
+  float DX = x0 - x1;
+  float dy = y0 - y1;
+  const double Mag = std::sqrt(static_cast<double>(DX * DX + dy * dy));
+  // Coinciding ends give no direction; dividing by zero would send NaN
+  // vertices to the driver.
+  if (Mag == 0.0) return;
+  DX = static_cast<float>(DX / Mag * width);
+  dy = static_cast<float>(dy / Mag * width);
+
+  const float a = ColourSlot(c0);
+  const float b = ColourSlot(c1);
+  std::vector<float> verts;
+  auto vertex = [&verts](float x, float y, float colour, float u, float v) {
+    verts.insert(verts.end(), {x, y, 0.0f, 0.0f, 0.0f, 1.0f, colour, u, v});
+  };
+
+  if (endpoints != 0) {
+    verts.reserve(72);
+    vertex(x0 - dy + DX, y0 + DX + dy, a, 1.0f, 0.0f);
+    vertex(x0 + dy + DX, y0 - DX + dy, a, 1.0f, 1.0f);
+    vertex(x0 - dy, y0 + DX, a, 0.4985f, 0.0f);
+    vertex(x0 + dy, y0 - DX, a, 0.4985f, 1.0f);
+    vertex(x1 - dy, y1 + DX, b, 0.5015f, 0.0f);
+    vertex(x1 + dy, y1 - DX, b, 0.5015f, 1.0f);
+    vertex(x1 - dy - DX, y1 + DX - dy, b, 1.0f, 0.0f);
+    vertex(x1 + dy - DX, y1 - DX - dy, b, 1.0f, 1.0f);
+  } else {
+    verts.reserve(36);
+    const bool turned = rot != 0;
+    vertex(x0 - dy, y0 + DX, a, 0.0f, 0.0f);
+    vertex(x0 + dy, y0 - DX, a, turned ? 1.0f : 0.0f, turned ? 0.0f : 1.0f);
+    vertex(x1 - dy, y1 + DX, b, turned ? 0.0f : 1.0f, turned ? 1.0f : 0.0f);
+    vertex(x1 + dy, y1 - DX, b, 1.0f, 1.0f);
+  }
+  Draw(Image, Frame, verts, 5, 1);
+}
 
 }  // namespace texturedpoly
