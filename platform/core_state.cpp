@@ -1,10 +1,249 @@
+// The platform state object, its reset, embedded files, the window, the 2D
+// state, input and recording.
 #include "platform/core_state.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include "platform/core_font.h"
 
 namespace plat {
 
-CoreState& core() {
-  static CoreState state;
+namespace {
+std::unique_ptr<CoreState>& CorePtr() {
+  static std::unique_ptr<CoreState> state = std::make_unique<CoreState>();
   return state;
 }
+
+float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+float ClampChannel(int v) { return static_cast<float>(std::clamp(v, 0, 255)) / 255.0f; }
+}  // namespace
+
+CoreState::CoreState() = default;
+
+CoreState::~CoreState() {
+  fonts.clear();
+  if (ft_library) FT_Done_FreeType(static_cast<FT_Library>(ft_library));
+}
+
+CoreState& core() { return *CorePtr(); }
+
+void ResetPlatformState() {
+  auto embedded = std::move(core().embedded);
+  CorePtr() = std::make_unique<CoreState>();
+  core().embedded = std::move(embedded);
+}
+
+backend::Paint CurrentPaint() {
+  const CoreState& st = core();
+  return backend::Paint{ClampChannel(st.color_r), ClampChannel(st.color_g),
+                        ClampChannel(st.color_b), Clamp01(st.alpha), st.blend};
+}
+
+void Record(const char* op, std::initializer_list<double> args, const std::string& text) {
+  CoreState& st = core();
+  if (!st.rec_enabled) return;
+  rec::Call c;
+  c.op = op;
+  c.args.assign(args.begin(), args.end());
+  c.text = text;
+  c.r = st.color_r;
+  c.g = st.color_g;
+  c.b = st.color_b;
+  c.alpha = st.alpha;
+  c.sx = st.scale_x;
+  c.sy = st.scale_y;
+  c.line_width = st.line_width;
+  c.blend = st.blend;
+  st.rec_calls.push_back(std::move(c));
+}
+
+// ---------------------------------------------------------- embedded files
+void IncbinAdd(const std::string& name, const void* data, std::size_t size) {
+  core().embedded.emplace(name, EmbeddedFile{static_cast<const unsigned char*>(data), size});
+}
+
+bool IncbinLookup(const std::string& url, const unsigned char** data, std::size_t* size) {
+  static const std::string kPrefix = "incbin::";
+  if (url.compare(0, kPrefix.size(), kPrefix) != 0) return false;
+  const auto& files = core().embedded;
+  auto it = files.find(url.substr(kPrefix.size()));
+  if (it == files.end()) return false;
+  *data = it->second.data;
+  *size = it->second.size;
+  return true;
+}
+
+// ----------------------------------------------------------- window, frame
+void AppTitle(const std::string& title) { core().app_title = title; }
+const std::string& GetAppTitle() { return core().app_title; }
+
+TGraphics* Graphics(int width, int height, int /*depth*/, int hertz, int /*flags*/) {
+  CoreState& st = core();
+  st.graphics.reset();
+  std::string error;
+  if (!backend::OpenWindow(width, height, hertz, st.app_title, &error)) {
+    std::fprintf(stderr, "velkaro: cannot open a window: %s\n",
+                 error.empty() ? "unknown error" : error.c_str());
+    return nullptr;
+  }
+  st.graphics = std::make_unique<TGraphics>(TGraphics{width, height, hertz});
+  return st.graphics.get();
+}
+
+void SetClsColor(int r, int g, int b) {
+  CoreState& st = core();
+  st.cls_r = r;
+  st.cls_g = g;
+  st.cls_b = b;
+  Record("SetClsColor", {double(r), double(g), double(b)});
+}
+
+void Cls() {
+  const CoreState& st = core();
+  Record("Cls", {});
+  backend::Clear(std::clamp(st.cls_r, 0, 255), std::clamp(st.cls_g, 0, 255),
+                 std::clamp(st.cls_b, 0, 255));
+}
+
+void Flip(int sync) {
+  Record("Flip", {double(sync)});
+  backend::Present(sync);
+}
+
+// ------------------------------------------------------------ 2D state
+void SetColor(int r, int g, int b) {
+  CoreState& st = core();
+  st.color_r = r;
+  st.color_g = g;
+  st.color_b = b;
+  Record("SetColor", {double(r), double(g), double(b)});
+}
+
+void GetColor(int& r, int& g, int& b) {
+  const CoreState& st = core();
+  r = st.color_r;
+  g = st.color_g;
+  b = st.color_b;
+}
+
+void SetAlpha(float alpha) {
+  core().alpha = alpha;
+  Record("SetAlpha", {double(alpha)});
+}
+float GetAlpha() { return core().alpha; }
+
+void SetBlend(int mode) {
+  core().blend = mode;
+  Record("SetBlend", {double(mode)});
+}
+int GetBlend() { return core().blend; }
+
+void SetScale(float sx, float sy) {
+  core().scale_x = sx;
+  core().scale_y = sy;
+  Record("SetScale", {double(sx), double(sy)});
+}
+void GetScale(float& sx, float& sy) {
+  sx = core().scale_x;
+  sy = core().scale_y;
+}
+
+void SetLineWidth(float width) {
+  core().line_width = width;
+  Record("SetLineWidth", {double(width)});
+}
+float GetLineWidth() { return core().line_width; }
+
+void SetMaskColor(int r, int g, int b) {
+  CoreState& st = core();
+  st.mask_r = r;
+  st.mask_g = g;
+  st.mask_b = b;
+}
+
+void AutoMidHandle(int enable) { core().auto_mid_handle = enable != 0; }
+
+void SetImageFont(int font) {
+  core().font = font;
+  Record("SetImageFont", {double(font)});
+}
+
+// ----------------------------------------------------------- input, clock
+namespace internal {
+void KeyEvent(int key_code, bool down) {
+  if (key_code < 0 || key_code > 255) return;
+  CoreState& st = core();
+  auto k = static_cast<std::size_t>(key_code);
+  if (down) {
+    // A down event for a key already held is auto-repeat: no new hit.
+    if (!st.key_held[k]) st.key_hits[k]++;
+    st.key_held[k] = true;
+  } else {
+    st.key_held[k] = false;
+  }
+}
+
+void CloseRequested() { core().close_requested = true; }
+
+bool TakeDriverStateTouched() {
+  bool touched = core().driver_state_touched;
+  core().driver_state_touched = false;
+  return touched;
+}
+}  // namespace internal
+
+int KeyHit(int key) {
+  backend::PumpEvents();
+  if (key < 0 || key > 255) return 0;
+  int& hits = core().key_hits[static_cast<std::size_t>(key)];
+  int n = hits;
+  hits = 0;
+  return n;
+}
+
+int KeyDown(int key) {
+  backend::PumpEvents();
+  if (key < 0 || key > 255) return 0;
+  return core().key_held[static_cast<std::size_t>(key)] ? 1 : 0;
+}
+
+int AppTerminate() {
+  backend::PumpEvents();
+  bool asked = core().close_requested;
+  core().close_requested = false;
+  return asked ? 1 : 0;
+}
+
+int MilliSecs() { return backend::Millisecs(); }
+
+// ------------------------------------------------------------ recording
+namespace rec {
+void Enable(bool on) { core().rec_enabled = on; }
+bool Enabled() { return core().rec_enabled; }
+std::vector<Call>& Calls() { return core().rec_calls; }
+void Clear() { core().rec_calls.clear(); }
+std::vector<int>& Played() { return core().rec_played; }
+}  // namespace rec
+
+// ------------------------------------------------ beneath the 2D layer
+TD3D7GraphicsDriver* D3D7GraphicsDriver() { return &core().d3d7; }
+
+TMax2DDriver* ActiveDriver() {
+  const CoreState& st = core();
+  return st.driver_override ? st.driver_override : backend::Driver();
+}
+
+void SetActiveDriver(TMax2DDriver* driver) { core().driver_override = driver; }
+
+GLTable& gl() {
+  CoreState& st = core();
+  if (!st.gl_table) st.gl_table = backend::GLFunctions();
+  return *st.gl_table;
+}
+
+void DriverStateTouched() { core().driver_state_touched = true; }
 
 }  // namespace plat
