@@ -1,0 +1,421 @@
+// velkaro-trace: runs the game's own start-up, preparation and passes on the
+// headless platform, driven by a scenario of keys, close requests and clock
+// readings, and prints the game's state after every pass as one JSON line.
+//
+//   velkaro-trace SCENARIO      (a file, or - for standard input)
+//
+// Exit status 0 when the scenario ran out or the loop ended, 2 on a
+// malformed scenario (one line on stderr naming the line), 1 when the game
+// could not start.
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/numeric.h"
+#include "platform/record.h"
+#include "velkaro/velkaro.h"
+
+namespace {
+
+using velkaro::g;
+
+enum class Op { Clock, FrameMs, Hold, Release, ReleaseAll, Tap, Close, Run, Dump };
+
+struct Directive {
+  Op op;
+  std::vector<int> ints;  // clock reading, increments, tap count or pass count
+  std::vector<int> keys;
+};
+
+struct ParseError {
+  int line;
+  std::string what;
+};
+
+std::optional<int> keyCode(const std::string& name) {
+  if (name == "ESCAPE") return plat::KEY_ESCAPE;
+  if (name == "SPACE") return plat::KEY_SPACE;
+  if (name == "F1") return plat::KEY_F1;
+  if (name == "Z") return plat::KEY_Z;
+  if (name == "M") return plat::KEY_M;
+  if (name == "LEFT") return plat::KEY_LEFT;
+  if (name == "RIGHT") return plat::KEY_RIGHT;
+  return std::nullopt;
+}
+
+// A decimal int in the signed 32-bit range: optional '-', then digits only.
+std::optional<int> parseInt(const std::string& tok) {
+  std::size_t i = (!tok.empty() && tok[0] == '-') ? 1 : 0;
+  if (i == tok.size()) return std::nullopt;
+  for (std::size_t k = i; k < tok.size(); ++k) {
+    if (tok[k] < '0' || tok[k] > '9') return std::nullopt;
+  }
+  errno = 0;
+  const long long v = std::strtoll(tok.c_str(), nullptr, 10);
+  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+std::vector<Directive> parseScenario(const std::string& text) {
+  std::vector<Directive> out;
+  std::istringstream in(text);
+  std::string raw;
+  int lineno = 0;
+  while (std::getline(in, raw)) {
+    ++lineno;
+    const std::size_t hash = raw.find('#');
+    if (hash != std::string::npos) raw.resize(hash);
+    std::istringstream words(raw);
+    std::vector<std::string> w{std::istream_iterator<std::string>(words),
+                               std::istream_iterator<std::string>()};
+    if (w.empty()) continue;
+    const std::string& word = w[0];
+    auto fail = [&](const std::string& what) { throw ParseError{lineno, what}; };
+    auto intArg = [&](std::size_t i, const char* what) {
+      std::optional<int> v = parseInt(w[i]);
+      if (!v) fail(std::string("'") + w[i] + "' is not " + what);
+      return *v;
+    };
+    auto keysFrom = [&](std::size_t first) {
+      std::vector<int> keys;
+      for (std::size_t i = first; i < w.size(); ++i) {
+        std::optional<int> k = keyCode(w[i]);
+        if (!k) fail("unknown key '" + w[i] + "'");
+        keys.push_back(*k);
+      }
+      if (keys.empty()) fail(word + " needs at least one key");
+      return keys;
+    };
+
+    Directive d{Op::Dump, {}, {}};
+    if (word == "clock") {
+      if (w.size() != 2) fail("clock takes one int");
+      d.op = Op::Clock;
+      d.ints.push_back(intArg(1, "an int"));
+    } else if (word == "frame-ms") {
+      if (w.size() < 2) fail("frame-ms takes one or more ints");
+      d.op = Op::FrameMs;
+      for (std::size_t i = 1; i < w.size(); ++i) d.ints.push_back(intArg(i, "an int"));
+    } else if (word == "hold") {
+      d.op = Op::Hold;
+      d.keys = keysFrom(1);
+    } else if (word == "release") {
+      if (w.size() == 2 && w[1] == "all") {
+        d.op = Op::ReleaseAll;
+      } else {
+        d.op = Op::Release;
+        d.keys = keysFrom(1);
+      }
+    } else if (word == "tap") {
+      if (w.size() != 2 && w.size() != 3) fail("tap takes a key and an optional count");
+      d.op = Op::Tap;
+      std::optional<int> k = keyCode(w[1]);
+      if (!k) fail("unknown key '" + w[1] + "'");
+      d.keys.push_back(*k);
+      int n = 1;
+      if (w.size() == 3) {
+        n = intArg(2, "a count");
+        if (n < 0) fail("tap count must not be negative");
+      }
+      d.ints.push_back(n);
+    } else if (word == "close") {
+      if (w.size() != 1) fail("close takes no argument");
+      d.op = Op::Close;
+    } else if (word == "run") {
+      if (w.size() != 2) fail("run takes one count");
+      d.op = Op::Run;
+      const int n = intArg(1, "a count");
+      if (n < 0) fail("run count must not be negative");
+      d.ints.push_back(n);
+    } else if (word == "dump") {
+      if (w.size() != 1) fail("dump takes no argument");
+      d.op = Op::Dump;
+    } else {
+      fail("unknown directive '" + word + "'");
+    }
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+// Output: one buffer, flushed in large writes.
+class Out {
+ public:
+  ~Out() { flush(); }
+  void raw(const char* s, std::size_t n) {
+    if (buf_.size() + n > kLimit) flush();
+    buf_.append(s, n);
+  }
+  void str(const char* s) { raw(s, std::strlen(s)); }
+  void num(long long v) {
+    char tmp[32];
+    const int n = std::snprintf(tmp, sizeof tmp, "%lld", v);
+    raw(tmp, static_cast<std::size_t>(n));
+  }
+  void flt(float f) {
+    if (std::isnan(f)) return str("\"nan\"");
+    if (std::isinf(f)) return str(f > 0 ? "\"inf\"" : "\"-inf\"");
+    char tmp[48];
+    const int n = std::snprintf(tmp, sizeof tmp, "%.9g", static_cast<double>(f));
+    raw(tmp, static_cast<std::size_t>(n));
+  }
+  void key(const char* name) {  // ,"name":
+    raw(",\"", 2);
+    str(name);
+    raw("\":", 2);
+  }
+  void flush() {
+    if (!buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), stdout);
+    buf_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kLimit = 1 << 16;
+  std::string buf_;
+};
+
+int soundNumber(int handle) {
+  const int sounds[8] = {g.sound1, g.sound2, g.sound3, g.sound4,
+                         g.sound5, g.sound6, g.sound7, g.sound8};
+  for (int i = 0; i < 8; ++i) {
+    if (sounds[i] == handle) return i + 1;
+  }
+  return 0;
+}
+
+void printPass(Out& o, long long pass, bool dump) {
+  o.str("{\"pass\":");
+  o.num(pass);
+  o.key("GAMESTATE"); o.num(g.GAMESTATE);
+  o.key("MODE"); o.num(g.MODE);
+  o.key("oldtime"); o.num(g.oldtime);
+  o.key("curtime"); o.num(g.curtime);
+  o.key("soundtimer"); o.num(g.soundtimer);
+  o.key("cloudcount"); o.num(g.cloudcount);
+  o.key("birdcount"); o.num(g.birdcount);
+  o.key("textlinecount"); o.num(g.textlinecount);
+  o.key("textsize"); o.flt(g.textsize);
+  o.key("textx"); o.flt(g.textx);
+  o.key("texty"); o.flt(g.texty);
+  o.key("texttx"); o.flt(g.texttx);
+  o.key("textty"); o.flt(g.textty);
+  o.key("centerx"); o.flt(g.centerx);
+  o.key("centery"); o.flt(g.centery);
+  o.key("Leftwing"); o.flt(g.Leftwing);
+  o.key("leftcount"); o.flt(g.leftcount);
+  o.key("rightwing"); o.flt(g.rightwing);
+  o.key("rightcount"); o.flt(g.rightcount);
+  o.key("targetcenter"); o.flt(g.targetcenter);
+  o.key("targetleft"); o.flt(g.targetleft);
+  o.key("targetright"); o.flt(g.targetright);
+  o.key("leftcountt"); o.flt(g.leftcountt);
+  o.key("rightcountt"); o.flt(g.rightcountt);
+  o.key("fatigue"); o.flt(g.fatigue);
+  o.key("wind"); o.flt(g.wind);
+  o.key("targetwind"); o.flt(g.targetwind);
+  o.key("islex"); o.flt(g.islex);
+  o.key("isley"); o.flt(g.isley);
+  o.key("altitude"); o.flt(g.altitude);
+  o.key("hour"); o.num(g.hour);
+  o.key("minute"); o.num(g.minute);
+  o.key("score"); o.num(g.score);
+  o.key("sunx"); o.flt(g.sunx);
+  o.key("suny"); o.flt(g.suny);
+  o.key("life"); o.num(g.life);
+  o.key("thingelev"); o.flt(g.thingelev);
+  o.key("curthingelev"); o.flt(g.curthingelev);
+  o.key("thingx"); o.num(g.thingx);
+  o.key("curthingx"); o.flt(g.curthingx);
+  o.key("thingcount"); o.num(g.thingcount);
+  o.key("clsr"); o.num(g.clsr);
+  o.key("clsg"); o.num(g.clsg);
+  o.key("clsb"); o.num(g.clsb);
+  o.key("curr"); o.flt(g.curr);
+  o.key("curg"); o.flt(g.curg);
+  o.key("curb"); o.flt(g.curb);
+  o.key("rng"); o.num(plat::RndSeed());
+  o.key("lists");
+  o.str("[");
+  o.num(static_cast<long long>(g.cloudList.size())); o.str(",");
+  o.num(static_cast<long long>(g.speckList.size())); o.str(",");
+  o.num(static_cast<long long>(g.waveList.size())); o.str(",");
+  o.num(static_cast<long long>(g.thingList.size())); o.str(",");
+  o.num(static_cast<long long>(g.featherList.size()));
+  o.str("]");
+  o.key("played");
+  o.str("[");
+  bool first = true;
+  for (int h : plat::rec::Played()) {
+    if (!first) o.str(",");
+    first = false;
+    o.num(soundNumber(h));
+  }
+  o.str("]");
+
+  if (dump) {
+    auto each = [&](auto& list, auto&& row) {
+      o.str("[");
+      bool firstRow = true;
+      for (const auto& p : list) {
+        if (!firstRow) o.str(",");
+        firstRow = false;
+        o.str("[");
+        row(*p);
+        o.str("]");
+      }
+      o.str("]");
+    };
+    o.key("clouds");
+    each(g.cloudList, [&](const velkaro::cloud& c) {
+      o.flt(c.x); o.str(","); o.flt(c.y); o.str(","); o.flt(c.yspeed); o.str(","); o.flt(c.scale);
+    });
+    o.key("specks");
+    each(g.speckList, [&](const velkaro::speck& s) {
+      o.flt(s.x); o.str(","); o.flt(s.y); o.str(","); o.flt(s.yspeed);
+    });
+    o.key("waves");
+    each(g.waveList, [&](const velkaro::wavelet& w) {
+      o.flt(w.x); o.str(","); o.flt(w.y); o.str(","); o.flt(w.yspeed);
+    });
+    o.key("things");
+    each(g.thingList, [&](const velkaro::thing& t) {
+      o.flt(t.x); o.str(","); o.flt(t.y); o.str(","); o.flt(t.yspeed); o.str(",");
+      o.num(t.thingtype); o.str(","); o.flt(t.elev);
+    });
+    o.key("feathers");
+    each(g.featherList, [&](const velkaro::feather& f) {
+      o.num(f.x); o.str(","); o.num(f.y); o.str(","); o.num(f.size);
+    });
+  }
+  o.str("}\n");
+}
+
+bool readAll(const std::string& path, std::string& text) {
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return !f.bad();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: velkaro-trace SCENARIO   (a file, or - for standard input)\n");
+    return 2;
+  }
+  std::string text;
+  if (!readAll(argv[1], text)) {
+    std::fprintf(stderr, "velkaro-trace: cannot read scenario '%s': %s\n", argv[1],
+                 std::strerror(errno));
+    return 2;
+  }
+  std::vector<Directive> scenario;
+  try {
+    scenario = parseScenario(text);
+  } catch (const ParseError& e) {
+    std::fprintf(stderr, "velkaro-trace: line %d: %s\n", e.line, e.what.c_str());
+    return 2;
+  }
+
+  velkaro::registerEmbeddedFiles();
+  if (!velkaro::startup()) {
+    std::fprintf(stderr, "velkaro-trace: the game could not start\n");
+    return 1;
+  }
+  velkaro::mainPrepare();
+
+  Out out;
+  int clock = 100000;
+  std::vector<int> cycle = {17, 17, 16};
+  std::size_t cyclePos = 0;
+  bool dumpNext = false;
+  long long passes = 0;
+  std::vector<bool> held(256, false);
+
+  for (const Directive& d : scenario) {
+    switch (d.op) {
+      case Op::Clock:
+        clock = d.ints[0];
+        break;
+      case Op::FrameMs:
+        cycle = d.ints;
+        cyclePos = 0;
+        break;
+      case Op::Hold:
+        for (int k : d.keys) {
+          plat::headless::KeyDown(k);
+          held[static_cast<std::size_t>(k)] = true;
+        }
+        break;
+      case Op::Release:
+        for (int k : d.keys) {
+          plat::headless::KeyUp(k);
+          held[static_cast<std::size_t>(k)] = false;
+        }
+        break;
+      case Op::ReleaseAll:
+        for (std::size_t k = 0; k < held.size(); ++k) {
+          if (held[k]) plat::headless::KeyUp(static_cast<int>(k));
+          held[k] = false;
+        }
+        break;
+      case Op::Tap: {
+        const int k = d.keys[0];
+        const bool isHeld = held[static_cast<std::size_t>(k)];
+        for (int i = 0; i < d.ints[0]; ++i) {
+          // A held key is let up and pressed again, so each tap counts one
+          // press and the key's held state ends as it began.
+          if (isHeld) {
+            plat::headless::KeyUp(k);
+            plat::headless::KeyDown(k);
+          } else {
+            plat::headless::KeyDown(k);
+            plat::headless::KeyUp(k);
+          }
+        }
+        break;
+      }
+      case Op::Close:
+        plat::headless::RequestClose();
+        break;
+      case Op::Dump:
+        dumpNext = true;
+        break;
+      case Op::Run:
+        for (int i = 0; i < d.ints[0]; ++i) {
+          plat::headless::SetClock(clock);
+          if (!velkaro::mainLoopTest()) {
+            out.str("{\"end\":");
+            out.num(passes);
+            out.str("}\n");
+            return 0;
+          }
+          plat::rec::Played().clear();
+          velkaro::mainPass();
+          printPass(out, passes, dumpNext);
+          dumpNext = false;
+          ++passes;
+          clock = plat::WrapAdd(clock, cycle[cyclePos]);
+          cyclePos = (cyclePos + 1) % cycle.size();
+        }
+        break;
+    }
+  }
+  return 0;
+}
