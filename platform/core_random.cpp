@@ -27,14 +27,16 @@ int RndSeed() { return core().rnd_state; }
 
 float RndFloat() {
   int s = Step();
-  return static_cast<float>(static_cast<double>((s >> 4) & 0xffffff) / 268435456.0);
+  // Bits 4..27 kept in place, so the quotient spans [0, 1).
+  return static_cast<float>(static_cast<double>(s & 0x0ffffff0) / 268435456.0);
 }
 
 int Rand(int min_value, int max_value) {
   int first = Step();
   int second = Step();
-  double hi = static_cast<double>((first >> 2) & 0x7ffffff);
-  double lo = static_cast<double>((second >> 3) & 0x3ffffff);
+  // Bits 2..28 and 3..28, kept in place (not shifted down).
+  double hi = static_cast<double>(first & 0x1ffffffc);
+  double lo = static_cast<double>(second & 0x1ffffff8);
   double r = (hi + lo / 134217728.0) / 536870912.0;
   // Computed in 64 bits: the range of two ints can exceed 32.
   long long delta = static_cast<long long>(max_value) - min_value;
