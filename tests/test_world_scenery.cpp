@@ -1,0 +1,319 @@
+// The world below the bird: clouds, specks, wave glints, sun and moon,
+// island. Random draws are counted by replaying the generator.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/record.h"
+#include "velkaro/velkaro.h"
+
+using namespace velkaro;
+
+namespace {
+
+// Generator steps from one state to another: Rand takes two, RndFloat one.
+int StepsBetween(int from, int to) {
+  std::int64_t s = from;
+  for (int n = 0; n < 100000; ++n) {
+    if (s == to) return n;
+    s = s * 48271 % 2147483647;
+  }
+  return -1;
+}
+
+// The k-th (from 1) of the next Rand draws with the given bounds, without
+// consuming any.
+int PeekRand(int k, int lo, int hi) {
+  int saved = plat::RndSeed();
+  int v = 0;
+  for (int i = 0; i < k; ++i) v = plat::Rand(lo, hi);
+  plat::SeedRnd(saved);
+  return v;
+}
+
+std::vector<plat::rec::Call> CallsNamed(const char* op) {
+  std::vector<plat::rec::Call> out;
+  for (const auto& c : plat::rec::Calls())
+    if (c.op == op) out.push_back(c);
+  return out;
+}
+
+class World : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProgramState();
+    // Width and height differ so that a mix-up of the two shows.
+    cloud_.width = 200;
+    cloud_.height = 300;
+    isle_.width = 400;
+    isle_.height = 512;
+    g.cloudimg = plat::HandleFromImage(&cloud_);
+    g.isleimg = plat::HandleFromImage(&isle_);
+    g.centery = 640.0f;  // no scroll term
+    plat::SeedRnd(1);
+    plat::rec::Enable(true);
+  }
+
+  template <class F>
+  int StepsOf(F&& f) {
+    int before = plat::RndSeed();
+    f();
+    return StepsBetween(before, plat::RndSeed());
+  }
+
+  plat::TImage cloud_, isle_;
+};
+
+TEST_F(World, DrawCountsFollowTheListsAndTheirChances) {
+  g.centery = 300.0f;
+  for (int frame = 0; frame < 400; ++frame) {
+    std::size_t clouds = g.cloudList.size();
+    auto last_cloud = clouds ? g.cloudList.back() : nullptr;
+    int steps = StepsOf(drawClouds);
+    bool added = !g.cloudList.empty() && g.cloudList.back() != last_cloud;
+    ASSERT_EQ(steps, 2 * int(clouds) + 2 + (added ? 4 : 0));
+
+    std::size_t specks = g.speckList.size();
+    auto last_speck = specks ? g.speckList.back() : nullptr;
+    steps = StepsOf(drawSpecks);
+    added = !g.speckList.empty() && g.speckList.back() != last_speck;
+    ASSERT_EQ(steps, 7 * int(specks) + 2 + (added ? 6 : 0));
+
+    // Half the frames under the smallest size: neither coin nor oval.
+    g.altitude = frame % 2 ? 1.0f : 0.1f;
+    std::size_t waves = g.waveList.size();
+    auto last_wave = waves ? g.waveList.back() : nullptr;
+    plat::rec::Clear();
+    steps = StepsOf(drawWaves);
+    added = !g.waveList.empty() && g.waveList.back() != last_wave;
+    int coins = frame % 2 ? int(waves) : 0;
+    int ovals = int(CallsNamed("DrawOval").size());
+    ASSERT_EQ(steps, 2 * (6 * int(waves) + coins + 3 * ovals + 1 + (added ? 6 : 0)));
+    if (frame % 2 == 0) {
+      ASSERT_EQ(ovals, 0);
+    }
+  }
+  EXPECT_GT(g.waveList.size(), 50u);
+  EXPECT_GT(g.speckList.size(), 10u);
+  EXPECT_EQ(g.cloudcount, int(g.cloudList.size()));
+
+  for (float altitude : {0.0f, 0.1f, 1.0f, 2.0f, 1e9f}) {
+    g.altitude = altitude;
+    EXPECT_EQ(StepsOf(drawSunMoon), 154);
+  }
+}
+
+TEST_F(World, CloudWrapsLeftFirstAndRetiresStrictly) {
+  auto c = std::make_shared<cloud>();
+  c->scale = 2.0f;  // bounds at -200 and 840
+  plat::ListAddLast(g.cloudList, c);
+  g.cloudcount = 1;
+  struct Case {
+    float after_jitter, expected;
+  };
+  for (Case k : {Case{-201, 840}, Case{841, -200}, Case{-200, -200}, Case{840, 840}}) {
+    c->x = k.after_jitter - float(PeekRand(1, -1, 1));
+    drawClouds();
+    EXPECT_EQ(c->x, k.expected) << k.after_jitter;
+  }
+
+  // Drawn at x * altitude * scale with the handle at the bottom middle and
+  // the cloud's own scale times altitude; tinted 20 above the sky.
+  g.cloudList = {c};
+  g.cloudcount = 1;
+  g.altitude = 0.25f;
+  g.curr = 222;
+  plat::rec::Clear();
+  c->x = 100 - float(PeekRand(1, -1, 1));
+  drawClouds();
+  auto images = CallsNamed("DrawImage");
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].args[1], 50.0);
+  EXPECT_EQ(images[0].sx, 0.5f);
+  EXPECT_EQ(images[0].r, 242);
+  EXPECT_EQ(images[0].alpha, 0.1f);
+  auto handles = CallsNamed("SetImageHandle");
+  ASSERT_EQ(handles.size(), 1u);
+  EXPECT_EQ(handles[0].args[1], 100.0);
+  EXPECT_EQ(handles[0].args[2], 300.0);
+  float sx, sy;
+  plat::GetScale(sx, sy);
+  EXPECT_EQ(sx, 1.0f);
+  EXPECT_EQ(plat::GetAlpha(), 1.0f);
+  EXPECT_EQ(plat::GetBlend(), plat::LIGHTBLEND);
+
+  // The removal uses the unscaled height: y - 300 * 2 against 1000.
+  c->y = 1600;
+  drawClouds();
+  EXPECT_EQ(g.cloudList.front(), c);
+  c->y = 1600.5f;
+  drawClouds();
+  EXPECT_TRUE(g.cloudList.empty() || g.cloudList.front() != c);
+  EXPECT_EQ(g.cloudcount, int(g.cloudList.size()));
+}
+
+TEST_F(World, SpecksShakeTintAndLeaveAtTheBottom) {
+  auto s = std::make_shared<speck>();
+  plat::ListAddLast(g.speckList, s);
+  g.curr = 222;
+  // The halved draw never moves a speck: x follows the first draw alone.
+  int jx = PeekRand(1, -1, 1);
+  int jy = PeekRand(3, -1, 1);
+  s->x = 10;
+  s->yspeed = 0;
+  s->y = 480.0f - float(jy);
+  drawSpecks();
+  EXPECT_EQ(s->x, 10.0f + float(jx));
+  EXPECT_EQ(s->y, 480.0f);
+  EXPECT_EQ(g.speckList.front(), s);
+  auto plots = CallsNamed("Plot");
+  ASSERT_EQ(plots.size(), 1u);
+  EXPECT_EQ(plots[0].r, 272);  // passed raw; the platform clamps it
+  EXPECT_EQ(plat::GetAlpha(), 1.0f);
+
+  s->y = 481.5f;
+  drawSpecks();
+  EXPECT_TRUE(g.speckList.empty() || g.speckList.front() != s);
+}
+
+TEST_F(World, GlintBrightnessOvalSizesAndBottom) {
+  auto w = std::make_shared<wavelet>();
+  plat::ListAddLast(g.waveList, w);
+  // Placed so that its move lands it on the given offset from the glow.
+  auto place = [&](float dx, float dy) {
+    w->yspeed = 0;
+    w->x = g.sunx + dx - float(PeekRand(1, -1, 1));
+    w->y = g.suny + dy - float(PeekRand(3, -1, 1));
+  };
+  struct Case {
+    float dx, dy;
+    int modifier;
+  };
+  for (Case k : {Case{0, 0, 100}, Case{120, 160, 0}, Case{0.9f, -0.9f, 100}}) {
+    g.waveList = {w};
+    place(k.dx, k.dy);
+    int blue = PeekRand(4, -10, 10), green = PeekRand(5, -10, 10), red = PeekRand(6, -10, 10);
+    plat::rec::Clear();
+    drawWaves();
+    auto colours = CallsNamed("SetColor");
+    ASSERT_EQ(colours.size(), 1u);
+    EXPECT_EQ(colours[0].args, (std::vector<double>{double(k.modifier + red),
+                                                   double(k.modifier + green),
+                                                   double(k.modifier + blue)}));
+  }
+
+  // The largest oval size is Int(3 * altitude * 2).
+  for (auto [altitude, l] : {std::pair{0.5f, 3}, std::pair{1.0f, 6}, std::pair{2.0f, 12}}) {
+    g.altitude = altitude;
+    int biggest = 0;
+    plat::rec::Clear();
+    for (int i = 0; i < 300; ++i) {
+      g.waveList = {w};
+      place(0, 0);
+      drawWaves();
+    }
+    for (const auto& o : CallsNamed("DrawOval"))
+      biggest = std::max({biggest, std::abs(int(o.args[2])), std::abs(int(o.args[3]))});
+    EXPECT_EQ(biggest, l) << altitude;
+  }
+  EXPECT_EQ(plat::GetAlpha(), 0.2f);
+  EXPECT_EQ(plat::GetLineWidth(), 1.0f);
+
+  g.suny = 480;
+  g.waveList = {w};
+  place(0, 0);
+  drawWaves();
+  EXPECT_EQ(g.waveList.front(), w);
+  place(0, 0.5f);
+  drawWaves();
+  EXPECT_TRUE(g.waveList.empty() || g.waveList.front() != w);
+}
+
+TEST_F(World, SunAndMoonColoursAndOvals) {
+  // Each oval from its seven draws in order: x, y, blue, green, red,
+  // height, width.
+  int saved = plat::RndSeed();
+  std::vector<std::vector<double>> want_colours, want_ovals;
+  for (int i = 0; i < 11; ++i) {
+    int x = plat::Rand(-25, 25), y = plat::Rand(-25, 25);
+    int blue = plat::Rand(-10, 10), green = plat::Rand(-10, 10), red = plat::Rand(-10, 10);
+    int height = plat::Rand(-6, 6), width = plat::Rand(-6, 6);
+    int modifier = 100 - int(std::sqrt(double(x * x + y * y))) / 2;
+    want_colours.push_back({double(modifier + red), double(modifier + green),
+                            double(modifier + blue)});
+    want_ovals.push_back({100.0 + x, 100.0 + y, double(width), double(height)});
+  }
+  plat::SeedRnd(saved);
+  drawSunMoon();
+  auto colours = CallsNamed("SetColor");
+  auto ovals = CallsNamed("DrawOval");
+  ASSERT_EQ(colours.size(), 11u);
+  ASSERT_EQ(ovals.size(), 11u);
+  for (int i = 0; i < 11; ++i) {
+    EXPECT_EQ(colours[i].args, want_colours[i]) << i;
+    EXPECT_EQ(ovals[i].args, want_ovals[i]) << i;
+  }
+  for (const auto& c : colours)
+    for (double v : c.args) {
+      EXPECT_GE(v, 73);
+      EXPECT_LE(v, 110);
+    }
+  EXPECT_EQ(plat::GetBlend(), plat::LIGHTBLEND);
+  EXPECT_EQ(plat::GetAlpha(), 0.2f);
+
+  // Under the brightest day sky the raw values pass 255.
+  g.curr = g.curg = g.curb = 200;
+  plat::rec::Clear();
+  drawSunMoon();
+  int highest = 0;
+  for (const auto& c : CallsNamed("SetColor")) highest = std::max(highest, int(c.args[0]));
+  EXPECT_GT(highest, 255);
+}
+
+TEST_F(World, IslandWrapsOnlyPastTheBottom) {
+  // A scroll term of -0.01 cancels the island's own 0.01: it stays put.
+  g.centery = 644.0f;
+  g.isley = 480;
+  int seed = plat::RndSeed();
+  drawIsland();
+  EXPECT_EQ(g.isley, 480.0f);
+  EXPECT_EQ(plat::RndSeed(), seed);
+
+  for (auto [altitude, top] : {std::pair{1.0f, -512.0f}, std::pair{0.25f, -128.0f},
+                               std::pair{0.0f, 0.0f}}) {
+    g.altitude = altitude;
+    g.isley = 480.5f;
+    int x = PeekRand(1, 0, 400);
+    drawIsland();
+    EXPECT_EQ(g.isley, top) << altitude;
+    EXPECT_EQ(g.islex, float(x));
+  }
+
+  // Drawn before its move, scaled and faded by altitude, tinted 100 above
+  // the sky with the raw value passed on; the wind pushes it left.
+  g.altitude = 2.0f;
+  g.curr = 222;
+  g.wind = 0.4f;
+  g.islex = 100;
+  plat::rec::Clear();
+  drawIsland();
+  auto images = CallsNamed("DrawImage");
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].args[1], 100.0);
+  EXPECT_EQ(images[0].sx, 2.0f);
+  EXPECT_EQ(images[0].alpha, 1.5f);
+  EXPECT_EQ(images[0].r, 322);
+  EXPECT_EQ(images[0].blend, plat::ALPHABLEND);
+  EXPECT_EQ(g.islex, 100.0f - 0.4f);
+  float sx, sy;
+  plat::GetScale(sx, sy);
+  EXPECT_EQ(sx, 1.0f);
+  EXPECT_EQ(plat::GetAlpha(), 1.0f);
+}
+
+}  // namespace
