@@ -1,2 +1,628 @@
-// Placeholder until the real backend is written.
+// The real backend: an SDL2 window with an OpenGL 2.1 compatibility context,
+// an offscreen framebuffer that keeps its picture between frames, and
+// SDL2_mixer for sound.
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "platform/backend.h"
+#include "platform/numeric.h"
+#include "platform/sdl_backend.h"
+
+namespace plat::backend {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct FramebufferFns {
+  PFNGLGENFRAMEBUFFERSPROC Gen = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC Delete = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC Bind = nullptr;
+  PFNGLFRAMEBUFFERTEXTURE2DPROC Texture2D = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC Check = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC Blit = nullptr;  // may stay null: Present then draws a quad
+};
+
+// Everything here is trivially destructible on purpose: static destructors
+// run after the exit handler has closed SDL, and must find nothing to undo.
+struct WindowState {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  int width = 0, height = 0, hertz = 0;
+  GLint max_texture = 0;
+  FramebufferFns fb;
+  GLuint fbo = 0, fbo_texture = 0;
+  bool fbo_16 = false;
+  int swap_interval = -1;       // the interval last set successfully, -1 unknown
+  bool vsync_paces = false;     // the swap itself waits for a vblank at about hertz
+  int fast_swaps = 0;           // successive synced swaps that came too soon
+  bool have_deadline = false;
+  Clock::time_point deadline;   // when the last synced frame was due
+  Clock::time_point last_swap;
+};
+
+WindowState g;
+// Numbers the GL contexts; textures of an older context died with it.
+unsigned g_context_id = 0;
+unsigned g_live_context = 0;   // 0 while no context exists
+bool g_exit_handler = false;
+bool g_shut_down = false;
+
+bool g_audio_tried = false;
+bool g_audio_open = false;
+// Sample id - 1 -> chunk; nullptr for a silent sample (no audio device).
+std::vector<Mix_Chunk*>* g_samples = new std::vector<Mix_Chunk*>;
+
+// A texture of the context it was made in, deleted with the image unless
+// that context is gone.
+struct GLTextureFrame : TGLImageFrame {
+  unsigned context = 0;
+  ~GLTextureFrame() override {
+    if (context != 0 && context == g_live_context && name != 0) glDeleteTextures(1, &name);
+  }
+};
+
+struct GLDriver : TMax2DDriver {
+  std::string ToString() const override { return "OpenGL"; }
+  std::shared_ptr<TImageFrame> CreateFrame(TImage& image) override;
+};
+
+// One driver object per window, never freed: a frame remembers its driver by
+// address, so a new window must not reuse an old driver's address.
+GLDriver* g_driver = nullptr;
+
+std::string OneLine(std::string s) {
+  std::replace(s.begin(), s.end(), '\n', ' ');
+  return s;
+}
+
+void ApplyBlend(int blend) {
+  switch (blend) {
+    case MASKBLEND:
+      glDisable(GL_BLEND);
+      glEnable(GL_ALPHA_TEST);
+      glAlphaFunc(GL_GEQUAL, 0.5f);
+      return;
+    case ALPHABLEND:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      break;
+    case LIGHTBLEND:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+      break;
+    case SHADEBLEND:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_DST_COLOR, GL_ZERO);
+      break;
+    default:  // SOLIDBLEND and anything unknown: plain overwrite
+      glDisable(GL_BLEND);
+      break;
+  }
+  glDisable(GL_ALPHA_TEST);
+}
+
+// Sets every state a 2D draw depends on. Nothing is cached: the textured
+// polygon drawer changes texturing and bindings behind this layer's back.
+void ApplyPaint(const Paint& p, GLuint texture) {
+  ApplyBlend(p.blend);
+  if (texture != 0) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  } else {
+    glDisable(GL_TEXTURE_2D);
+  }
+  glShadeModel(GL_SMOOTH);
+  glColor4f(p.r, p.g, p.b, p.a);
+}
+
+// The textured polygon drawer draws "in the blend mode last set", which no
+// 2D draw may have applied yet: apply it when its batch begins.
+void TableBegin(unsigned mode) {
+  if (g.window != nullptr) ApplyBlend(GetBlend());
+  glBegin(mode);
+}
+
+template <class T>
+T LoadGL(const char* name, const char* ext_name) {
+  void* f = SDL_GL_GetProcAddress(name);
+  if (f == nullptr && ext_name != nullptr) f = SDL_GL_GetProcAddress(ext_name);
+  return reinterpret_cast<T>(f);
+}
+
+bool LoadFramebufferFns(FramebufferFns* fb) {
+  int major = 0;
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (version != nullptr) major = std::atoi(version);
+  if (major >= 3 || SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
+    fb->Gen = LoadGL<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers", nullptr);
+    fb->Delete = LoadGL<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers", nullptr);
+    fb->Bind = LoadGL<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer", nullptr);
+    fb->Texture2D = LoadGL<PFNGLFRAMEBUFFERTEXTURE2DPROC>("glFramebufferTexture2D", nullptr);
+    fb->Check = LoadGL<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus", nullptr);
+    fb->Blit = LoadGL<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebuffer", nullptr);
+  } else if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object")) {
+    fb->Gen = LoadGL<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffersEXT", nullptr);
+    fb->Delete = LoadGL<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffersEXT", nullptr);
+    fb->Bind = LoadGL<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebufferEXT", nullptr);
+    fb->Texture2D = LoadGL<PFNGLFRAMEBUFFERTEXTURE2DPROC>("glFramebufferTexture2DEXT", nullptr);
+    fb->Check = LoadGL<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatusEXT", nullptr);
+    if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit"))
+      fb->Blit = LoadGL<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebufferEXT", nullptr);
+  }
+  return fb->Gen && fb->Delete && fb->Bind && fb->Texture2D && fb->Check;
+}
+
+// Makes the offscreen back buffer: 16 bits per channel where the renderer
+// allows (a translucent veil then fades drawings all the way instead of
+// leaving 8-bit rounding ghosts), else 8 bits.
+bool MakeFramebuffer() {
+  if (!LoadFramebufferFns(&g.fb)) return false;
+  for (GLint format : {GL_RGBA16, GL_RGBA8}) {
+    glGenTextures(1, &g.fbo_texture);
+    glBindTexture(GL_TEXTURE_2D, g.fbo_texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, g.width, g.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    g.fb.Gen(1, &g.fbo);
+    g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
+    g.fb.Texture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, g.fbo_texture, 0);
+    if (g.fb.Check(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+      GLint red_bits = 0;
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &red_bits);
+      g.fbo_16 = red_bits >= 16;
+      glBindTexture(GL_TEXTURE_2D, 0);
+      return true;
+    }
+    g.fb.Bind(GL_FRAMEBUFFER, 0);
+    g.fb.Delete(1, &g.fbo);
+    glDeleteTextures(1, &g.fbo_texture);
+    g.fbo = g.fbo_texture = 0;
+  }
+  return false;
+}
+
+void SetUpProjection() {
+  glViewport(0, 0, g.width, g.height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, g.width, g.height, 0, -1, 1);  // window pixels, origin top-left, y down
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_DITHER);
+  glLineWidth(1.0f);
+  glPointSize(1.0f);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+}
+
+void CloseWindow() {
+  if (g.window == nullptr) return;
+  if (g.fbo != 0) {
+    g.fb.Bind(GL_FRAMEBUFFER, 0);
+    g.fb.Delete(1, &g.fbo);
+    glDeleteTextures(1, &g.fbo_texture);
+  }
+  g_live_context = 0;
+  SDL_GL_MakeCurrent(g.window, nullptr);
+  SDL_GL_DeleteContext(g.context);
+  SDL_DestroyWindow(g.window);
+  g = WindowState{};
+  g_driver = nullptr;
+}
+
+void OpenAudio() {
+  if (g_audio_tried || g_shut_down) return;
+  g_audio_tried = true;
+  // Audio starts apart from video: a failing audio driver must not cost the
+  // window. Without a device every sound stays a silent handle.
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return;
+  }
+  g_audio_open = true;
+}
+
+void Shutdown() {
+  g_shut_down = true;
+  if (g_audio_open) {
+    Mix_HaltChannel(-1);
+    for (Mix_Chunk*& chunk : *g_samples) {
+      if (chunk != nullptr) Mix_FreeChunk(chunk);
+      chunk = nullptr;
+    }
+    Mix_CloseAudio();
+    g_audio_open = false;
+  }
+  CloseWindow();
+  SDL_Quit();
+}
+
+void RegisterExitHandler() {
+  if (g_exit_handler) return;
+  g_exit_handler = true;
+  std::atexit(Shutdown);
+}
+
+// Windows virtual-key number of a layout-aware SDL key; 0 for keys the game
+// has no number for.
+int VirtualKey(SDL_Keycode sym) {
+  if (sym >= SDLK_a && sym <= SDLK_z) return 'A' + (sym - SDLK_a);
+  if (sym >= SDLK_0 && sym <= SDLK_9) return '0' + (sym - SDLK_0);
+  if (sym >= SDLK_F1 && sym <= SDLK_F12) return 112 + (sym - SDLK_F1);
+  if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return 97 + (sym - SDLK_KP_1);
+  switch (sym) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: return 13;
+    case SDLK_KP_ENTER: return 13;
+    case SDLK_PAUSE: return 19;
+    case SDLK_CAPSLOCK: return 20;
+    case SDLK_ESCAPE: return 27;
+    case SDLK_SPACE: return 32;
+    case SDLK_PAGEUP: return 33;
+    case SDLK_PAGEDOWN: return 34;
+    case SDLK_END: return 35;
+    case SDLK_HOME: return 36;
+    case SDLK_LEFT: return 37;
+    case SDLK_UP: return 38;
+    case SDLK_RIGHT: return 39;
+    case SDLK_DOWN: return 40;
+    case SDLK_INSERT: return 45;
+    case SDLK_DELETE: return 46;
+    case SDLK_KP_0: return 96;
+    case SDLK_KP_MULTIPLY: return 106;
+    case SDLK_KP_PLUS: return 107;
+    case SDLK_KP_MINUS: return 109;
+    case SDLK_KP_PERIOD: return 110;
+    case SDLK_KP_DIVIDE: return 111;
+    case SDLK_LSHIFT: return 160;
+    case SDLK_RSHIFT: return 161;
+    case SDLK_LCTRL: return 162;
+    case SDLK_RCTRL: return 163;
+    case SDLK_LALT: return 164;
+    case SDLK_RALT: return 165;
+    default: return 0;
+  }
+}
+
+template <class T>
+std::vector<T> ReadBack(GLenum type) {
+  if (g.window == nullptr) return {};
+  const std::size_t row = static_cast<std::size_t>(g.width) * 4;
+  std::vector<T> raw(row * static_cast<std::size_t>(g.height));
+  if (g.fbo != 0) g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
+  else glReadBuffer(GL_BACK);
+  glFinish();
+  glReadPixels(0, 0, g.width, g.height, GL_RGBA, type, raw.data());
+  // GL counts rows from the bottom.
+  std::vector<T> out(raw.size());
+  for (int y = 0; y < g.height; ++y)
+    std::copy_n(raw.begin() + static_cast<std::ptrdiff_t>(row * (g.height - 1 - y)), row,
+                out.begin() + static_cast<std::ptrdiff_t>(row * y));
+  return out;
+}
+
+}  // namespace
+
+std::shared_ptr<TImageFrame> GLDriver::CreateFrame(TImage& image) {
+  if (g.window == nullptr || this != g_driver) return nullptr;
+  const std::size_t pixels = static_cast<std::size_t>(std::max(image.width, 0)) *
+                             static_cast<std::size_t>(std::max(image.height, 0));
+  if (pixels == 0 || image.rgba.size() < pixels * 4) return nullptr;
+  if (image.width > g.max_texture || image.height > g.max_texture) {
+    std::fprintf(stderr, "velkaro: image of %dx%d exceeds the renderer's texture size %d\n",
+                 image.width, image.height, g.max_texture);
+    return nullptr;
+  }
+  auto frame = std::make_shared<GLTextureFrame>();
+  glGenTextures(1, &frame->name);
+  frame->context = g_live_context;
+  const GLint filter = (image.flags & 2) != 0 ? GL_LINEAR : GL_NEAREST;
+  glBindTexture(GL_TEXTURE_2D, frame->name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_RGBA,
+               GL_UNSIGNED_BYTE, image.rgba.data());
+  return frame;
+}
+
+bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = OneLine(why);
+    return false;
+  };
+  CloseWindow();
+  if (g_shut_down) return fail("the program is exiting");
+  if (width <= 0 || height <= 0)
+    return fail("window size " + std::to_string(width) + "x" + std::to_string(height) +
+                " is not drawable");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    return fail(std::string("the video system did not start: ") + SDL_GetError());
+  RegisterExitHandler();
+  // Without a display SDL falls back to an invisible offscreen window; a
+  // player would see nothing while the program runs on. Only an explicit
+  // SDL_VIDEODRIVER may choose such a driver.
+  const char* video_driver = SDL_GetCurrentVideoDriver();
+  const char* asked_driver = SDL_getenv("SDL_VIDEODRIVER");
+  if (video_driver != nullptr && (asked_driver == nullptr || *asked_driver == 0) &&
+      (SDL_strcmp(video_driver, "offscreen") == 0 || SDL_strcmp(video_driver, "dummy") == 0)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return fail("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?)");
+  }
+
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+
+  SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                        SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_OPENGL);
+  if (window == nullptr) return fail(std::string("SDL refused the window: ") + SDL_GetError());
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (context == nullptr) {
+    std::string why = std::string("no OpenGL 2.1 context: ") + SDL_GetError();
+    SDL_DestroyWindow(window);
+    return fail(why);
+  }
+  g.window = window;
+  g.context = context;
+  g.width = width;
+  g.height = height;
+  g.hertz = hertz;
+  g_live_context = ++g_context_id;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &g.max_texture);
+
+  if (!MakeFramebuffer()) {
+    // Still usable: the window's own back buffer, which usually but not
+    // surely keeps its picture across swaps.
+    std::fprintf(stderr, "velkaro: no offscreen framebuffer; drawing to the window directly\n");
+  }
+  SetUpProjection();
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+
+  g.swap_interval = SDL_GL_SetSwapInterval(1) == 0 ? 1 : -1;
+  SDL_DisplayMode mode{};
+  int refresh = 0;
+  if (SDL_GetCurrentDisplayMode(std::max(SDL_GetWindowDisplayIndex(window), 0), &mode) == 0)
+    refresh = mode.refresh_rate;
+  // The swap paces the loop only when it waits for a vblank that comes no
+  // faster than asked; otherwise a timer does.
+  g.vsync_paces = g.swap_interval == 1 && (refresh == 0 || refresh <= hertz + 1);
+
+  g_driver = new GLDriver;
+  OpenAudio();
+  return true;
+}
+
+bool WindowOpen() { return g.window != nullptr; }
+
+void Clear(int r, int g_, int b) {
+  if (g.window == nullptr) return;
+  auto level = [](int v) { return static_cast<float>(std::clamp(v, 0, 255)) / 255.0f; };
+  glClearColor(level(r), level(g_), level(b), 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void Present(int sync) {
+  if (g.window == nullptr) return;
+  if (g.fbo != 0) {
+    int dw = g.width, dh = g.height;
+    SDL_GL_GetDrawableSize(g.window, &dw, &dh);
+    if (g.fb.Blit != nullptr) {
+      g.fb.Bind(GL_READ_FRAMEBUFFER, g.fbo);
+      g.fb.Bind(GL_DRAW_FRAMEBUFFER, 0);
+      g.fb.Blit(0, 0, g.width, g.height, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    } else {
+      // The projection puts y down; the texture's row 0 is the picture's bottom.
+      g.fb.Bind(GL_FRAMEBUFFER, 0);
+      glViewport(0, 0, dw, dh);
+      glDisable(GL_BLEND);
+      glDisable(GL_ALPHA_TEST);
+      glEnable(GL_TEXTURE_2D);
+      glBindTexture(GL_TEXTURE_2D, g.fbo_texture);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      glBegin(GL_TRIANGLE_FAN);
+      glTexCoord2f(0, 1), glVertex2f(0, 0);
+      glTexCoord2f(1, 1), glVertex2f(static_cast<float>(g.width), 0);
+      glTexCoord2f(1, 0), glVertex2f(static_cast<float>(g.width), static_cast<float>(g.height));
+      glTexCoord2f(0, 0), glVertex2f(0, static_cast<float>(g.height));
+      glEnd();
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      glViewport(0, 0, g.width, g.height);
+    }
+  }
+
+  const int want_interval = sync != 0 ? 1 : 0;
+  if (g.swap_interval != want_interval && g.swap_interval != -1) {
+    g.swap_interval = SDL_GL_SetSwapInterval(want_interval) == 0 ? want_interval : -1;
+  }
+  const bool timer = sync != 0 && g.hertz > 0 && !g.vsync_paces;
+  const auto period = std::chrono::nanoseconds(1000000000LL / std::max(g.hertz, 1));
+  if (timer) {
+    // Frames due on a fixed grid, so sleep overshoot does not add up; a late
+    // frame moves the grid instead of hurrying the next ones.
+    Clock::time_point now = Clock::now();
+    Clock::time_point due = g.have_deadline ? g.deadline + period : now;
+    if (due > now) std::this_thread::sleep_until(due);
+    else due = now;
+    g.deadline = due;
+    g.have_deadline = true;
+  } else {
+    g.have_deadline = false;
+  }
+
+  SDL_GL_SwapWindow(g.window);
+  if (g.fbo != 0) g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
+
+  if (sync != 0 && g.vsync_paces) {
+    // A driver may accept the swap interval and still not wait: after a
+    // second of swaps clearly faster than asked, pace by the timer instead.
+    Clock::time_point now = Clock::now();
+    if (now - g.last_swap < period * 8 / 10) {
+      if (++g.fast_swaps >= std::max(g.hertz, 1)) g.vsync_paces = false;
+    } else {
+      g.fast_swaps = 0;
+    }
+    g.last_swap = now;
+  }
+}
+
+void PumpEvents() {
+  if (g.window == nullptr) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e) != 0) {
+    switch (e.type) {
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        if (e.key.repeat != 0) break;
+        const int code = VirtualKey(e.key.keysym.sym);
+        if (code != 0) internal::KeyEvent(code, e.type == SDL_KEYDOWN);
+        break;
+      }
+      case SDL_QUIT:
+        internal::CloseRequested();
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) internal::CloseRequested();
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+int Millisecs() { return static_cast<int>(SDL_GetTicks()); }
+
+TMax2DDriver* Driver() { return g.window != nullptr ? g_driver : nullptr; }
+
+GLTable& GLFunctions() {
+  static GLTable table = {glEnable,   glBindTexture, glShadeModel, TableBegin, glEnd,
+                          glColor4ubv, glNormal3f,   glTexCoord2f, glVertex3f};
+  return table;
+}
+
+bool Renders() { return true; }
+
+void FillPolygon(const Paint& p, const float* xy, int count) {
+  if (g.window == nullptr || count < 3) return;
+  ApplyPaint(p, 0);
+  glBegin(GL_TRIANGLE_FAN);
+  for (int i = 0; i < count; ++i) glVertex2f(xy[2 * i], xy[2 * i + 1]);
+  glEnd();
+}
+
+void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const float uv[8]) {
+  if (g.window == nullptr) return;
+  std::shared_ptr<TImageFrame> frame = image.Frame(0);
+  auto* gl_frame = dynamic_cast<TGLImageFrame*>(frame.get());
+  if (gl_frame == nullptr || gl_frame->name == 0) return;
+  ApplyPaint(p, gl_frame->name);
+  glBegin(GL_TRIANGLE_FAN);
+  for (int i = 0; i < 4; ++i) {
+    glTexCoord2f(uv[2 * i], uv[2 * i + 1]);
+    glVertex2f(xy[2 * i], xy[2 * i + 1]);
+  }
+  glEnd();
+}
+
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
+  if (g.window == nullptr) return;
+  ApplyPaint(p, 0);
+  // Half a pixel in: a line between pixel centres covers its first pixel and
+  // stops short of its last, which the point then adds.
+  glBegin(GL_LINES);
+  glVertex2f(x0 + 0.5f, y0 + 0.5f);
+  glVertex2f(x1 + 0.5f, y1 + 0.5f);
+  glEnd();
+  if (last_pixel) {
+    glBegin(GL_POINTS);
+    glVertex2f(x1 + 0.5f, y1 + 0.5f);
+    glEnd();
+  }
+}
+
+void DrawPoint(const Paint& p, float x, float y) {
+  if (g.window == nullptr) return;
+  ApplyPaint(p, 0);
+  glBegin(GL_POINTS);
+  glVertex2f(static_cast<float>(Int(x)) + 0.5f, static_cast<float>(Int(y)) + 0.5f);
+  glEnd();
+}
+
+int LoadSample(const unsigned char* wav, std::size_t size) {
+  if (wav == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return 0;
+  OpenAudio();
+  if (!g_audio_open) {
+    // No device: a silent sample, so the game's handle stays valid.
+    g_samples->push_back(nullptr);
+    return static_cast<int>(g_samples->size());
+  }
+  SDL_RWops* rw = SDL_RWFromConstMem(wav, static_cast<int>(size));
+  Mix_Chunk* chunk = rw != nullptr ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+  if (chunk == nullptr) {
+    std::fprintf(stderr, "velkaro: sound not loaded: %s\n", OneLine(Mix_GetError()).c_str());
+    return 0;
+  }
+  g_samples->push_back(chunk);
+  return static_cast<int>(g_samples->size());
+}
+
+void PlaySample(int sample_id) {
+  if (!g_audio_open || sample_id < 1 || sample_id > static_cast<int>(g_samples->size())) return;
+  Mix_Chunk* chunk = (*g_samples)[static_cast<std::size_t>(sample_id - 1)];
+  if (chunk == nullptr) return;
+  if (Mix_PlayChannel(-1, chunk, 0) != -1) return;
+  // Every channel busy: grow the pool rather than drop the sound.
+  const int channels = Mix_AllocateChannels(-1);
+  if (Mix_Playing(-1) < channels) return;  // failed for another reason
+  Mix_AllocateChannels(std::max(8, channels * 2));
+  Mix_PlayChannel(-1, chunk, 0);
+}
+
+}  // namespace plat::backend
+
+namespace plat::sdl {
+
+std::vector<std::uint8_t> ReadBackBuffer8() {
+  return backend::ReadBack<std::uint8_t>(GL_UNSIGNED_BYTE);
+}
+
+std::vector<std::uint16_t> ReadBackBuffer16() {
+  return backend::ReadBack<std::uint16_t>(GL_UNSIGNED_SHORT);
+}
+
+bool BackBufferIs16Bit() { return backend::g.fbo_16; }
+
+bool AudioOpen() { return backend::g_audio_open; }
+
+}  // namespace plat::sdl

@@ -1,0 +1,19 @@
+// Extras of the real SDL2/OpenGL backend that only its tests use.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace plat::sdl {
+
+// The back buffer's picture (the offscreen framebuffer the 2D layer draws
+// into), rows from the top, 4 channels RGBA per pixel; empty when no window
+// is open. The 8-bit read rounds the 16-bit channels.
+std::vector<std::uint8_t> ReadBackBuffer8();
+std::vector<std::uint16_t> ReadBackBuffer16();
+// Whether the back buffer has 16 bits per channel.
+bool BackBufferIs16Bit();
+// Whether sounds reach a real mixer (false: every sound is silent).
+bool AudioOpen();
+
+}  // namespace plat::sdl

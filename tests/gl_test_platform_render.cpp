@@ -1,0 +1,378 @@
+// The real renderer under Xvfb: what the 2D operations leave in the back
+// buffer, read back pixel by pixel.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "platform/sdl_backend.h"
+
+namespace {
+
+using Rgba = std::array<int, 4>;
+
+struct Picture {
+  std::vector<std::uint8_t> px = plat::sdl::ReadBackBuffer8();
+  Rgba At(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 4;
+    return {px[i], px[i + 1], px[i + 2], px[i + 3]};
+  }
+  bool Lit(int x, int y) const { return At(x, y)[0] > 0 || At(x, y)[1] > 0 || At(x, y)[2] > 0; }
+  int CountLit() const {
+    int n = 0;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) n += Lit(x, y) ? 1 : 0;
+    return n;
+  }
+  // Bounding box of the lit pixels: left, top, right, bottom (inclusive).
+  std::array<int, 4> LitBox() const {
+    std::array<int, 4> box = {640, 480, -1, -1};
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x)
+        if (Lit(x, y)) box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
+                              std::max(box[3], y)};
+    return box;
+  }
+};
+
+void ExpectRgb(const Rgba& got, int r, int g, int b, int tolerance = 1) {
+  EXPECT_NEAR(got[0], r, tolerance);
+  EXPECT_NEAR(got[1], g, tolerance);
+  EXPECT_NEAR(got[2], b, tolerance);
+}
+
+// Encodes an 8-bit PNG (RGB or RGBA) in memory.
+std::vector<unsigned char> EncodePng(int w, int h, bool alpha, const std::vector<std::uint8_t>& px) {
+  std::vector<unsigned char> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* v = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(p));
+        v->insert(v->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  const std::size_t stride = static_cast<std::size_t>(w) * (alpha ? 4 : 3);
+  for (int y = 0; y < h; ++y)
+    png_write_row(png, const_cast<png_bytep>(px.data() + stride * static_cast<std::size_t>(y)));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// Registers bytes under a name for the rest of the process.
+void Embed(const std::string& name, std::vector<unsigned char> bytes) {
+  static std::vector<std::vector<unsigned char>> keep;
+  keep.push_back(std::move(bytes));
+  plat::IncbinAdd(name, keep.back().data(), keep.back().size());
+}
+
+class GlRender : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (plat::backend::WindowOpen()) return;
+    plat::AppTitle("render test");
+    ASSERT_NE(plat::Graphics(640, 480, 0, 60, 0), nullptr);
+  }
+  void SetUp() override {
+    ASSERT_TRUE(plat::backend::WindowOpen());
+    plat::SetBlend(plat::ALPHABLEND);
+    plat::SetAlpha(1);
+    plat::SetColor(255, 255, 255);
+    plat::SetScale(1, 1);
+    plat::SetLineWidth(1);
+    plat::SetClsColor(0, 0, 0);
+    plat::Cls();
+  }
+};
+
+TEST_F(GlRender, RectCoversExactlyItsPixelsAndScalesFromItsCorner) {
+  plat::DrawRect(10, 20, 30, 40);
+  plat::SetScale(2, 3);
+  plat::DrawRect(100, 100, 10, 10);
+  Picture p;
+  EXPECT_EQ(p.CountLit(), 30 * 40 + 20 * 30);
+  ExpectRgb(p.At(10, 20), 255, 255, 255, 0);
+  ExpectRgb(p.At(39, 59), 255, 255, 255, 0);
+  EXPECT_FALSE(p.Lit(40, 59));
+  EXPECT_FALSE(p.Lit(39, 60));
+  EXPECT_FALSE(p.Lit(9, 20));
+  EXPECT_FALSE(p.Lit(10, 19));
+  EXPECT_TRUE(p.Lit(100, 100));
+  EXPECT_TRUE(p.Lit(119, 129));
+  EXPECT_FALSE(p.Lit(120, 129));
+  EXPECT_FALSE(p.Lit(119, 130));
+}
+
+TEST_F(GlRender, AlphaAndLightBlendFollowTheirFormulas) {
+  plat::SetClsColor(100, 100, 200);
+  plat::Cls();
+  plat::SetBlend(plat::ALPHABLEND);
+  plat::SetColor(200, 50, 0);
+  plat::SetAlpha(0.25f);
+  plat::DrawRect(0, 0, 10, 10);
+  plat::SetBlend(plat::LIGHTBLEND);
+  plat::SetColor(100, 255, 255);
+  plat::SetAlpha(0.5f);
+  plat::DrawRect(20, 0, 10, 10);
+  // Light only brightens, saturating, and twice on the same spot adds twice.
+  plat::DrawRect(40, 0, 10, 10);
+  plat::DrawRect(40, 0, 10, 10);
+  Picture p;
+  ExpectRgb(p.At(5, 5), 125, 88, 150);   // 100*.75+200*.25, 100*.75+50*.25, 200*.75
+  ExpectRgb(p.At(25, 5), 150, 228, 255);  // 100+50, 100+127.5, 200+127.5 saturated
+  ExpectRgb(p.At(45, 5), 200, 255, 255);
+  ExpectRgb(p.At(15, 5), 100, 100, 200, 0);
+}
+
+TEST_F(GlRender, OutOfRangeColourAndAlphaAreClampedOnlyWhenDrawn) {
+  plat::SetClsColor(10, 20, 30);
+  plat::Cls();
+  plat::SetColor(300, -20, 128);
+  plat::SetAlpha(1.5f);
+  plat::DrawRect(0, 0, 4, 4);
+  plat::SetAlpha(-0.5f);
+  plat::SetColor(255, 255, 255);
+  plat::DrawRect(10, 0, 4, 4);
+  plat::SetColor(300, -20, 128);
+  int r = 0, g = 0, b = 0;
+  plat::GetColor(r, g, b);
+  EXPECT_EQ(r, 300);
+  EXPECT_EQ(g, -20);
+  EXPECT_EQ(b, 128);
+  plat::SetAlpha(1.5f);
+  EXPECT_EQ(plat::GetAlpha(), 1.5f);
+  Picture p;
+  ExpectRgb(p.At(1, 1), 255, 0, 128, 0);
+  ExpectRgb(p.At(11, 1), 10, 20, 30, 0);  // below zero draws nothing visible
+}
+
+TEST_F(GlRender, OvalFillsItsBoxWhicheverWayTheSizesPoint) {
+  plat::DrawOval(200, 200, -40, -20);  // box 160..200 x 180..200
+  plat::DrawOval(300, 300, 0, 50);     // nothing visible
+  Picture p;
+  const auto box = p.LitBox();
+  EXPECT_EQ(box[0], 160);
+  EXPECT_EQ(box[1], 180);
+  EXPECT_EQ(box[2], 199);
+  EXPECT_EQ(box[3], 199);
+  EXPECT_TRUE(p.Lit(180, 190));
+  EXPECT_FALSE(p.Lit(160, 180));  // the corners stay outside the ellipse
+  EXPECT_FALSE(p.Lit(199, 199));
+  // Roughly the ellipse's area (pi * 20 * 10), not the box's.
+  EXPECT_NEAR(p.CountLit(), 628, 30);
+}
+
+TEST_F(GlRender, LineWidthOneIsAPixelLineAndOtherWidthsABand) {
+  plat::DrawLine(50, 100, 80, 100);  // with its last pixel
+  plat::DrawLine(50, 110, 80, 110, 0);
+  plat::DrawLine(10, 200, 20, 210);
+  plat::SetLineWidth(3);
+  plat::DrawLine(50, 300, 80, 300);   // flat: widened along y
+  plat::DrawLine(400, 50, 402, 90);   // steep: widened along x
+  Picture p;
+  for (int x = 50; x <= 80; ++x) EXPECT_TRUE(p.Lit(x, 100)) << x;
+  EXPECT_FALSE(p.Lit(49, 100));
+  EXPECT_FALSE(p.Lit(81, 100));
+  EXPECT_FALSE(p.Lit(65, 99));
+  EXPECT_FALSE(p.Lit(65, 101));
+  EXPECT_TRUE(p.Lit(79, 110));
+  EXPECT_FALSE(p.Lit(80, 110));
+  for (int i = 0; i <= 10; ++i) EXPECT_TRUE(p.Lit(10 + i, 200 + i)) << i;
+  int band_rows = 0;
+  for (int y = 290; y < 310; ++y) band_rows += p.Lit(65, y) ? 1 : 0;
+  EXPECT_EQ(band_rows, 3);
+  EXPECT_TRUE(p.Lit(65, 299) && p.Lit(65, 300));
+  int band_columns = 0;
+  for (int x = 390; x < 410; ++x) band_columns += p.Lit(x, 70) ? 1 : 0;
+  EXPECT_EQ(band_columns, 3);
+}
+
+TEST_F(GlRender, PlotIsOnePixelWhateverTheScaleAndWidth) {
+  plat::SetScale(5, 7);
+  plat::SetLineWidth(4);
+  plat::Plot(300.7f, 200.2f);
+  Picture p;
+  EXPECT_EQ(p.CountLit(), 1);
+  EXPECT_TRUE(p.Lit(300, 200));
+}
+
+TEST_F(GlRender, TextTopIsAtYAndGlyphsStepByTheirAdvances) {
+  static const std::string kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  std::ifstream in(kFont, std::ios::binary);
+  ASSERT_TRUE(in) << kFont << " is missing (Debian package fonts-dejavu-core)";
+  Embed("DejaVuSans.ttf", std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {}));
+  const int font = plat::LoadImageFont("incbin::DejaVuSans.ttf", 24, 4);
+  ASSERT_NE(font, 0);
+  plat::SetImageFont(font);
+
+  const int w_h = plat::TextWidth("H");
+  ASSERT_GT(w_h, 0);
+  EXPECT_EQ(plat::TextWidth("HiH"), 2 * w_h + plat::TextWidth("i"));
+  EXPECT_EQ(plat::TextWidth(""), 0);
+
+  plat::DrawText("H", 100, 100);
+  Picture one;
+  const auto h1 = one.LitBox();
+  // Capital H starts below the ascender but well inside the line.
+  EXPECT_GE(h1[1], 100);
+  EXPECT_LE(h1[1], 108);
+  EXPECT_GE(h1[0], 100);
+
+  plat::Cls();
+  plat::DrawText("HH", 100, 137);
+  Picture two;
+  const auto h2 = two.LitBox();
+  EXPECT_EQ(h2[1], h1[1] + 37);
+  EXPECT_EQ(h2[2], h1[2] + w_h);  // the second H one advance further
+
+  plat::Cls();
+  plat::SetScale(2, 2);
+  EXPECT_EQ(plat::TextWidth("H"), w_h);  // measured at scale 1 whatever the scale
+  plat::DrawText("HH", 100, 100);
+  Picture scaled;
+  const auto hs = scaled.LitBox();
+  EXPECT_NEAR(hs[1] - 100, 2 * (h1[1] - 100), 1);
+  EXPECT_NEAR(hs[2] - hs[0], (h2[2] - h2[0]) * 2, 2);
+}
+
+TEST_F(GlRender, ImagesDrawTheirPixelsMaskedAndFilteredAsAsked) {
+  // 4x2 RGB: two magenta columns then two green ones.
+  std::vector<std::uint8_t> rgb;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const bool magenta = x < 2;
+      rgb.insert(rgb.end(), {std::uint8_t(magenta ? 255 : 0), std::uint8_t(magenta ? 0 : 255),
+                             std::uint8_t(magenta ? 255 : 0)});
+    }
+  Embed("mask_rgb.png", EncodePng(4, 2, false, rgb));
+  std::vector<std::uint8_t> rgba;
+  for (std::size_t i = 0; i < rgb.size(); i += 3)
+    rgba.insert(rgba.end(), {rgb[i], rgb[i + 1], rgb[i + 2], 255});
+  Embed("mask_rgba.png", EncodePng(4, 2, true, rgba));
+
+  plat::SetMaskColor(255, 0, 255);
+  plat::TImage* masked = plat::LoadImage("incbin::mask_rgb.png", 1);
+  plat::TImage* plain = plat::LoadImage("incbin::mask_rgb.png", 0);
+  plat::TImage* has_alpha = plat::LoadImage("incbin::mask_rgba.png", 1);
+  ASSERT_TRUE(masked && plain && has_alpha);
+  plat::SetMaskColor(0, 0, 0);
+
+  ASSERT_NE(plat::ActiveDriver(), nullptr);
+  EXPECT_EQ(plat::ActiveDriver()->ToString(), "OpenGL");
+  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(masked->Frame(0));
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(masked->Frame(0).get(), frame.get());
+  EXPECT_TRUE(glIsTexture(frame->name));
+
+  plat::SetClsColor(0, 0, 255);
+  plat::Cls();
+  plat::SetScale(4, 4);
+  plat::DrawImage(masked, 0, 0);
+  plat::DrawImage(plain, 0, 20);
+  plat::DrawImage(has_alpha, 0, 40);
+  plat::SetColor(255, 128, 255);  // images are modulated by the colour
+  plat::DrawImage(plain, 40, 0);
+  Picture p;
+  ExpectRgb(p.At(2, 2), 0, 0, 255, 0);    // masked out: the background shows
+  ExpectRgb(p.At(12, 2), 0, 255, 0, 0);
+  ExpectRgb(p.At(16, 2), 0, 0, 255, 0);  // the image ends at 4 * 4 pixels
+  ExpectRgb(p.At(2, 22), 255, 0, 255, 0);
+  ExpectRgb(p.At(2, 42), 255, 0, 255, 0);  // an alpha channel wins over the mask
+  ExpectRgb(p.At(52, 2), 0, 128, 0, 1);
+
+  // Unfiltered images scale with hard edges, filtered ones blend across.
+  std::vector<std::uint8_t> bw = {0, 0, 0, 255, 255, 255};
+  Embed("black_white.png", EncodePng(2, 1, false, bw));
+  plat::TImage* sharp = plat::LoadImage("incbin::black_white.png", 0);
+  plat::TImage* smooth = plat::LoadImage("incbin::black_white.png", 2);
+  ASSERT_TRUE(sharp && smooth);
+  plat::SetColor(255, 255, 255);
+  plat::SetScale(32, 8);
+  plat::Cls();
+  plat::DrawImage(sharp, 100, 100);
+  plat::DrawImage(smooth, 100, 200);
+  Picture q;
+  int sharp_mid = 0, smooth_mid = 0;
+  for (int x = 100; x < 164; ++x) {
+    const int s = q.At(x, 104)[0], f = q.At(x, 204)[0];
+    sharp_mid += s > 0 && s < 255 ? 1 : 0;
+    smooth_mid += f > 0 && f < 255 ? 1 : 0;
+  }
+  EXPECT_EQ(sharp_mid, 0);
+  EXPECT_GT(smooth_mid, 20);
+}
+
+TEST_F(GlRender, PictureSurvivesFlipAndAVeilFadesItToBlack) {
+  plat::DrawRect(100, 100, 50, 50);
+  plat::Flip(0);
+  plat::Flip(0);
+  Picture kept;
+  ExpectRgb(kept.At(120, 120), 255, 255, 255, 0);
+  EXPECT_EQ(kept.CountLit(), 2500);
+
+  EXPECT_TRUE(plat::sdl::BackBufferIs16Bit());
+  plat::SetColor(0, 0, 0);
+  plat::SetAlpha(0.13f);
+  for (int i = 0; i < 200; ++i) {
+    plat::DrawRect(0, 0, 640, 480);
+    if (i % 50 == 0) plat::Flip(0);
+  }
+  Picture veiled;
+  const Rgba c = veiled.At(120, 120);
+  EXPECT_LE(c[0], 1);
+  EXPECT_LE(c[1], 1);
+  EXPECT_LE(c[2], 1);
+}
+
+TEST_F(GlRender, TexturedPolygonDrawsInTheBlendModeAndLeavesShapesUntextured) {
+  std::vector<std::uint8_t> red = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
+  Embed("red.png", EncodePng(2, 2, false, red));
+  plat::TImage* image = plat::LoadImage("incbin::red.png", 0);
+  ASSERT_NE(image, nullptr);
+  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  ASSERT_NE(frame, nullptr);
+
+  plat::SetClsColor(0, 100, 0);
+  plat::Cls();
+  plat::SetBlend(plat::LIGHTBLEND);  // no 2D draw applies it before the polygon
+  plat::GLTable& gl = plat::gl();
+  const unsigned char white[4] = {255, 255, 255, 255};
+  gl.Enable(GL_TEXTURE_2D);
+  gl.BindTexture(GL_TEXTURE_2D, frame->name);
+  gl.ShadeModel(GL_SMOOTH);
+  gl.Begin(GL_POLYGON);
+  const float corners[4][2] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
+  for (const auto& c : corners) {
+    gl.Color4ubv(white);
+    gl.Normal3f(0, 0, 1);
+    gl.TexCoord2f(0, 0);
+    gl.Vertex3f(c[0], c[1], 0);
+  }
+  gl.End();
+  plat::DriverStateTouched();
+
+  // Still textured with red, a green rectangle would come out black.
+  plat::SetBlend(plat::ALPHABLEND);
+  plat::SetColor(0, 255, 0);
+  plat::DrawRect(100, 10, 20, 20);
+  plat::DrawOval(140, 10, 20, 20);
+  Picture p;
+  ExpectRgb(p.At(30, 30), 255, 100, 0, 0);  // added to the green background
+  ExpectRgb(p.At(110, 20), 0, 255, 0, 0);
+  ExpectRgb(p.At(150, 20), 0, 255, 0, 0);
+}
+
+}  // namespace

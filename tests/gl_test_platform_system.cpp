@@ -1,0 +1,202 @@
+// The real backend's window, events, clock and sound under Xvfb.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "platform/sdl_backend.h"
+
+namespace {
+
+// A PCM WAV of 16-bit stereo samples, a quiet square wave.
+std::vector<unsigned char> MakeWav(int frames) {
+  const std::uint32_t data_bytes = static_cast<std::uint32_t>(frames) * 4;
+  std::vector<unsigned char> w;
+  auto put = [&](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) w.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
+  tag("RIFF");
+  put(36 + data_bytes, 4);
+  tag("WAVE");
+  tag("fmt ");
+  put(16, 4);
+  put(1, 2);          // PCM
+  put(2, 2);          // channels
+  put(22050, 4);
+  put(22050 * 4, 4);  // bytes per second
+  put(4, 2);          // block align
+  put(16, 2);
+  tag("data");
+  put(data_bytes, 4);
+  for (int i = 0; i < frames; ++i) {
+    const std::uint16_t s = (i / 50) % 2 ? 2000 : static_cast<std::uint16_t>(-2000);
+    put(s, 2);
+    put(s, 2);
+  }
+  return w;
+}
+
+const std::vector<unsigned char>& Tone() {
+  static const std::vector<unsigned char> tone = MakeWav(22050 * 2);  // two seconds
+  return tone;
+}
+
+void EmbedTone() { plat::IncbinAdd("tone.wav", Tone().data(), Tone().size()); }
+
+class GlSystem : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (plat::backend::WindowOpen()) return;
+    plat::AppTitle("system test");
+    ASSERT_NE(plat::Graphics(640, 480, 0, 60, 0), nullptr);
+  }
+};
+
+void PushKey(Uint32 type, SDL_Keycode sym, Uint8 repeat = 0) {
+  SDL_Event e;
+  std::memset(&e, 0, sizeof e);
+  e.type = type;
+  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.key.repeat = repeat;
+  e.key.keysym.sym = sym;
+  ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+TEST_F(GlSystem, KeysArriveAsVirtualKeyNumbersAndCloseRequestsAreSeen) {
+  while (plat::KeyHit(plat::KEY_Z) != 0) {
+  }
+  PushKey(SDL_KEYDOWN, SDLK_z);
+  PushKey(SDL_KEYDOWN, SDLK_z, 1);  // auto-repeat adds nothing
+  PushKey(SDL_KEYUP, SDLK_z);
+  PushKey(SDL_KEYDOWN, SDLK_z);
+  EXPECT_EQ(plat::KeyHit(plat::KEY_Z), 2);
+  EXPECT_EQ(plat::KeyDown(plat::KEY_Z), 1);
+  PushKey(SDL_KEYUP, SDLK_z);
+  EXPECT_EQ(plat::KeyDown(plat::KEY_Z), 0);
+
+  const std::pair<SDL_Keycode, int> keys[] = {
+      {SDLK_ESCAPE, plat::KEY_ESCAPE}, {SDLK_SPACE, plat::KEY_SPACE}, {SDLK_LEFT, plat::KEY_LEFT},
+      {SDLK_RIGHT, plat::KEY_RIGHT},   {SDLK_m, plat::KEY_M},         {SDLK_F1, plat::KEY_F1},
+      {SDLK_a, 65},                    {SDLK_0, 48},                  {SDLK_9, 57}};
+  for (const auto& [sym, code] : keys) {
+    plat::KeyHit(code);
+    PushKey(SDL_KEYDOWN, sym);
+    PushKey(SDL_KEYUP, sym);
+    EXPECT_EQ(plat::KeyHit(code), 1) << code;
+  }
+
+  EXPECT_EQ(plat::AppTerminate(), 0);
+  SDL_Event quit;
+  std::memset(&quit, 0, sizeof quit);
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_EQ(plat::AppTerminate(), 1);
+  EXPECT_EQ(plat::AppTerminate(), 0);
+  SDL_Event close;
+  std::memset(&close, 0, sizeof close);
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  SDL_PushEvent(&close);
+  EXPECT_EQ(plat::AppTerminate(), 1);
+}
+
+// Lower bounds only: pacing must never run faster than asked.
+TEST_F(GlSystem, SyncedFlipsKeepToTheHertzAsked) {
+  for (int i = 0; i < 3; ++i) plat::Flip(1);
+  const auto t0 = std::chrono::steady_clock::now();
+  const int m0 = plat::MilliSecs();
+  for (int i = 0; i < 30; ++i) plat::Flip(1);
+  const auto elapsed = std::chrono::steady_clock::now() - t0;
+  // Frames are due on a fixed grid; only one swap's duration may shift the
+  // measured end against it.
+  EXPECT_GE(elapsed, std::chrono::microseconds(30 * 16666 - 8000));
+  EXPECT_GE(plat::MilliSecs() - m0, 30 * 16 - 9);
+}
+
+TEST_F(GlSystem, EveryPlayStartsOnItsOwnChannel) {
+  EmbedTone();
+  ASSERT_TRUE(plat::sdl::AudioOpen()) << "SDL_AUDIODRIVER=dummy should mix";
+  const int sound = plat::LoadSound("incbin::tone.wav", 0);
+  ASSERT_NE(sound, 0);
+  Mix_HaltChannel(-1);
+  // More plays than the mixer's first channels: the pool grows, none is dropped.
+  for (int i = 0; i < 20; ++i) plat::PlaySound(sound);
+  EXPECT_EQ(Mix_Playing(-1), 20);
+  Mix_HaltChannel(-1);
+
+  static const unsigned char junk[] = "RIFF\x10\0\0\0WAVEjunkjunk";
+  plat::IncbinAdd("junk.wav", junk, sizeof junk);
+  EXPECT_EQ(plat::LoadSound("incbin::junk.wav", 0), 0);
+}
+
+TEST_F(GlSystem, ReopenedWindowMakesFreshTexturesAndDraws) {
+  std::vector<unsigned char> px(4 * 4 * 4, 255);
+  plat::TImage image;
+  image.width = image.height = 4;
+  image.rgba = px;
+  auto first = std::dynamic_pointer_cast<plat::TGLImageFrame>(image.Frame(0));
+  ASSERT_NE(first, nullptr);
+
+  ASSERT_NE(plat::Graphics(320, 240, 0, 60, 0), nullptr);
+  auto second = std::dynamic_pointer_cast<plat::TGLImageFrame>(image.Frame(0));
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second.get(), first.get());
+  EXPECT_TRUE(glIsTexture(second->name));
+  first.reset();  // the old context's texture must not take the new one with it
+  EXPECT_TRUE(glIsTexture(second->name));
+
+  plat::SetBlend(plat::ALPHABLEND);
+  plat::SetAlpha(1);
+  plat::SetScale(1, 1);
+  plat::SetColor(255, 255, 255);
+  plat::SetClsColor(0, 0, 0);
+  plat::Cls();
+  plat::DrawImage(&image, 300, 220);
+  const std::vector<std::uint8_t> pic = plat::sdl::ReadBackBuffer8();
+  ASSERT_EQ(pic.size(), 320u * 240u * 4u);
+  EXPECT_EQ(pic[(221u * 320u + 301u) * 4u], 255);
+  EXPECT_EQ(pic[(219u * 320u + 301u) * 4u], 0);
+  ASSERT_NE(plat::Graphics(640, 480, 0, 60, 0), nullptr);
+}
+
+// Each check runs in a fresh copy of this program, where no window is open.
+TEST(GlSystemAlone, NoDisplayGivesAReasonAndNoCrash) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("DISPLAY", "", 1);
+        unsetenv("WAYLAND_DISPLAY");
+        std::exit(plat::Graphics(640, 480, 0, 60, 0) == nullptr && !plat::backend::WindowOpen()
+                      ? 0
+                      : 1);
+      },
+      ::testing::ExitedWithCode(0), "velkaro: cannot open a window: .+");
+}
+
+TEST(GlSystemAlone, WithoutAnAudioDeviceSoundsAreSilentHandles) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EmbedTone();
+  EXPECT_EXIT(
+      {
+        setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+        plat::AppTitle("silent");
+        const bool window = plat::Graphics(640, 480, 0, 60, 0) != nullptr;
+        const int sound = plat::LoadSound("incbin::tone.wav", 0);
+        for (int i = 0; i < 3; ++i) plat::PlaySound(sound);
+        std::exit(window && sound != 0 && !plat::sdl::AudioOpen() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
