@@ -32,6 +32,8 @@ struct HeadlessState {
   bool window_open = false;
   int last_sample = 0;
   HeadlessDriver driver;
+  bool capture = false;
+  std::vector<headless::Primitive> primitives;
   GLTable gl{NoEnable, NoBindTexture, NoShadeModel, NoBegin, NoEnd,
              NoColor4ubv, NoNormal3f, NoTexCoord2f, NoVertex3f};
 };
@@ -49,17 +51,29 @@ bool OpenWindow(int, int, int, const std::string&, std::string*) {
   return true;
 }
 bool WindowOpen() { return hs().window_open; }
-void Clear(int, int, int) {}
+void Clear(int r, int g, int b) {
+  if (hs().capture) hs().primitives.push_back({"Clear", {}, {float(r), float(g), float(b)}, {}});
+}
 void Present(int) {}
 void PumpEvents() {}
 int Millisecs() { return hs().clock; }
 TMax2DDriver* Driver() { return hs().window_open ? &hs().driver : nullptr; }
 GLTable& GLFunctions() { return hs().gl; }
-bool Renders() { return false; }
-void FillPolygon(const Paint&, const float*, int) {}
-void DrawTexturedQuad(const Paint&, TImage&, const float[8], const float[8]) {}
-void DrawThinLine(const Paint&, float, float, float, float, bool) {}
-void DrawPoint(const Paint&, float, float) {}
+bool Renders() { return hs().capture; }
+void FillPolygon(const Paint& p, const float* xy, int count) {
+  if (hs().capture) hs().primitives.push_back({"FillPolygon", p, {xy, xy + 2 * count}, {}});
+}
+void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const float uv[8]) {
+  if (hs().capture)
+    hs().primitives.push_back({"DrawTexturedQuad", p, {xy, xy + 8}, {uv, uv + 8}, &image});
+}
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
+  if (hs().capture)
+    hs().primitives.push_back({"DrawThinLine", p, {x0, y0, x1, y1}, {}, nullptr, last_pixel});
+}
+void DrawPoint(const Paint& p, float x, float y) {
+  if (hs().capture) hs().primitives.push_back({"DrawPoint", p, {x, y}, {}});
+}
 int LoadSample(const unsigned char*, std::size_t) { return ++hs().last_sample; }
 void PlaySample(int) {}
 }  // namespace backend
@@ -70,6 +84,11 @@ int Clock() { return hs().clock; }
 void KeyDown(int key_code) { internal::KeyEvent(key_code, true); }
 void KeyUp(int key_code) { internal::KeyEvent(key_code, false); }
 void RequestClose() { internal::CloseRequested(); }
+void CapturePrimitives(bool on) {
+  hs().capture = on;
+  hs().primitives.clear();
+}
+std::vector<Primitive>& Primitives() { return hs().primitives; }
 }  // namespace headless
 
 }  // namespace plat
