@@ -7,8 +7,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libpng-dev zlib1g-dev libfreetype-dev
   libgl-dev libgl1-mesa-dri libgtest-dev
-  fonts-comfortaa
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  fonts-comfortaa fonts-breip
+  xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev python3
 )
 
 missing=()
