@@ -15,5 +15,8 @@ std::vector<std::uint16_t> ReadBackBuffer16();
 bool BackBufferIs16Bit();
 // Whether sounds reach a real mixer (false: every sound is silent).
 bool AudioOpen();
+// On (the default), Flip(1) waits for the vertical blank or a 60 Hz timer;
+// off, every Flip presents at once (velkaro-bench times unpaced frames).
+void SetPacing(bool on);
 
 }  // namespace plat::sdl

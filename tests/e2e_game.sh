@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Plays the real game in a real window on a private X server: real key
+# events in, real screenshots out, checked from their pixels. The
+# screenshots stay in BUILD_DIR/e2e-artifacts/game for a person to look at.
+#
+#   bash tests/e2e_game.sh BUILD_DIR
+set -euo pipefail
+BUILD=$(cd "${1:?usage: e2e_game.sh BUILD_DIR}" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+source "$HERE/e2e_lib.sh"
+
+GAME="$BUILD/velkaro"
+CLOSE="$BUILD/e2e_wm_close"
+ART="$BUILD/e2e-artifacts/game"
+[ -x "$GAME" ] || e2e_fail "$GAME not built"
+[ -x "$CLOSE" ] || e2e_fail "$CLOSE not built"
+rm -rf "$ART"
+mkdir -p "$ART"
+pixels() { python3 "$HERE/e2e_pixels.py" "$@"; }
+export SDL_AUDIODRIVER=dummy
+
+# wait_stage STAGE SECONDS NAME: takes screenshots until one shows STAGE;
+# keeps that one as NAME.png.
+wait_stage() {
+  local stage=$1 limit=$2 name=$3 deadline why=""
+  deadline=$(($(date +%s) + limit))
+  while [ "$(date +%s)" -le "$deadline" ]; do
+    kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "the game ended while waiting for $stage"
+    e2e_shot "$ART/$name.xwd"
+    if why=$(pixels check "$stage" "$ART/$name.xwd"); then
+      pixels png "$ART/$name.xwd" "$ART/$name.png"
+      rm -f "$ART/$name.xwd"
+      echo "ok: $stage shows ($name.png)"
+      return 0
+    fi
+    sleep 0.3
+  done
+  pixels png "$ART/$name.xwd" "$ART/$name.png" || true
+  e2e_fail "$stage not shown within $limit s: $why (see $ART/$name.png)"
+}
+
+# bird_top NAME: the bird's top row in a fresh screenshot.
+bird_top() {
+  e2e_shot "$ART/$1.xwd"
+  pixels png "$ART/$1.xwd" "$ART/$1.png"
+  pixels bird-top "$ART/$1.xwd"
+  rm -f "$ART/$1.xwd"
+}
+
+e2e_start_xvfb
+
+# ---- Run 1: menu, free flight, flapping, challenge, Escape.
+e2e_start_game "$GAME" "$ART/run1.log"
+e2e_wait_window
+geometry=$(xdotool getwindowgeometry "$E2E_WIN" | awk '/Geometry/ {print $2}')
+[ "$geometry" = "640x480" ] || e2e_fail "window is $geometry, not 640x480"
+title=$(xdotool getwindowname "$E2E_WIN")
+case "$title" in
+  "Velkaro v.0.5"*) ;;
+  *) e2e_fail "window title '$title'" ;;
+esac
+
+wait_stage menu 20 01-menu
+
+e2e_key space
+wait_stage freeflight 10 02-free-flight
+
+# The bird comes up from the bottom edge and settles; then beat both wings
+# in short strokes (well under the 35-frame cap, so the bird climbs).
+sleep 1.5
+before=$(bird_top 03-bird-resting)
+[ "$before" -gt 0 ] || e2e_fail "no bird found (see $ART/03-bird-resting.png)"
+for _ in $(seq 1 14); do
+  e2e_keydown z m
+  sleep 0.13
+  e2e_keyup z m
+  sleep 0.07
+done
+e2e_keydown z m
+sleep 0.1
+after=$(bird_top 04-bird-flapping)
+e2e_keyup z m
+echo "bird top row: $before at rest, $after after flapping"
+[ "$after" -gt 0 ] || e2e_fail "no bird found while flapping (see $ART/04-bird-flapping.png)"
+[ "$after" -lt $((before - 30)) ] ||
+  e2e_fail "the bird did not rise: top row $before at rest, $after after flapping"
+
+e2e_key F1
+wait_stage challenge 10 05-challenge
+
+e2e_key Escape
+e2e_wait_exit 1.5
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "Escape: exit status $E2E_STATUS"
+# The key travels through xdotool and the X server first: allow its latency
+# on top of the second the game may take.
+echo "ok: Escape ended the game in $E2E_EXIT_MS ms with status 0"
+[ "$E2E_EXIT_MS" -le 1500 ] || e2e_fail "Escape took $E2E_EXIT_MS ms"
+
+# ---- Run 2: the window manager's close request.
+e2e_start_game "$GAME" "$ART/run2.log"
+e2e_wait_window
+wait_stage menu 20 06-menu-again
+"$CLOSE" "$E2E_WIN"
+e2e_wait_exit 2
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "close request: exit status $E2E_STATUS"
+echo "ok: the close request ended the game in $E2E_EXIT_MS ms with status 0"
+
+for log in "$ART"/run*.log; do
+  if grep -Eqi 'runtime error|AddressSanitizer|segmentation|assert' "$log"; then
+    cat "$log" >&2
+    e2e_fail "$(basename "$log") reports a fault"
+  fi
+done
+echo "e2e_game: all checks passed; screenshots in $ART"

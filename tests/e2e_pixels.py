@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""Reads X window dumps (xwd) of the game's window and checks what they show.
+
+Used by e2e_game.sh. Only the standard library: the dump is decoded here and
+saved as PNG for a person to look at.
+
+  e2e_pixels.py png DUMP OUT.png        write the picture as PNG
+  e2e_pixels.py check STAGE DUMP        exit 0 when the picture shows STAGE
+                                        (menu, freeflight, challenge); else
+                                        print what is missing and exit 1
+  e2e_pixels.py bird-top DUMP           print the top row of the bird
+  e2e_pixels.py describe DUMP           print every measure as JSON
+"""
+import json
+import struct
+import sys
+import zlib
+
+WIDTH, HEIGHT = 640, 480
+CENTRE_X = 320
+# Top edges of the texts; the font is 24 pixels high, so a band of 22 rows
+# below each top holds the glyphs' bodies without reaching the next line.
+CLOCK_Y, MENU_YS, BOTTOM_Y = 0, (230, 360, 390), 440
+BAND = 22
+LOGO_Y, LOGO_SIZE = 50, 256
+
+
+class Picture:
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def px(self, x, y):
+        i = (y * self.width + x) * 3
+        return self.rgb[i], self.rgb[i + 1], self.rgb[i + 2]
+
+
+def _shift(mask):
+    s = 0
+    while mask and not mask & 1:
+        mask >>= 1
+        s += 1
+    return s, mask
+
+
+def read_xwd(path):
+    data = open(path, "rb").read()
+    if len(data) < 100:
+        raise ValueError(f"{path}: too short for a window dump")
+    f = struct.unpack(">25I", data[:100])
+    (header_size, version, pixmap_format, depth, width, height, _xoff, byte_order, _unit,
+     _bit_order, _pad, bpp, bytes_per_line, _vclass, rmask, gmask, bmask, _bits_rgb,
+     _cmap_entries, ncolors) = f[:20]
+    if version != 7 or pixmap_format != 2 or bpp not in (24, 32) or depth < 24:
+        raise ValueError(f"{path}: unsupported dump (version {version}, format "
+                         f"{pixmap_format}, {bpp} bits per pixel, depth {depth})")
+    offset = header_size + ncolors * 12
+    if len(data) < offset + bytes_per_line * height:
+        raise ValueError(f"{path}: truncated pixel data")
+    step = bpp // 8
+    fmt = "<" if byte_order == 0 else ">"
+    shifts = [_shift(m) for m in (rmask, gmask, bmask)]
+    rgb = bytearray(width * height * 3)
+    o = 0
+    for y in range(height):
+        row = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * step]
+        if step == 4:
+            values = struct.unpack(f"{fmt}{width}I", row)
+        else:
+            values = [int.from_bytes(row[i:i + 3], "little" if byte_order == 0 else "big")
+                      for i in range(0, len(row), 3)]
+        for v in values:
+            for s, m in shifts:
+                c = (v >> s) & m
+                rgb[o] = c * 255 // m if m else 0
+                o += 1
+    return Picture(width, height, rgb)
+
+
+def write_png(pic, path):
+    raw = bytearray()
+    stride = pic.width * 3
+    for y in range(pic.height):
+        raw.append(0)
+        raw += pic.rgb[y * stride:(y + 1) * stride]
+
+    def chunk(kind, body):
+        c = struct.pack(">I", len(body)) + kind + body
+        return c + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n")
+        out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", pic.width, pic.height, 8, 2, 0, 0, 0)))
+        out.write(chunk(b"IDAT", zlib.compress(bytes(raw), 6)))
+        out.write(chunk(b"IEND", b""))
+
+
+def is_light(p):
+    # White text drawn at full alpha under one veil of 13 % stays above 200
+    # in every channel whatever the sky colour.
+    return min(p) >= 200
+
+
+def text_band(pic, top, rows=BAND):
+    """Light pixels in the rows top..top+rows: count, extent and centre."""
+    xs = []
+    dark_near = 0
+    for y in range(max(0, top), min(pic.height, top + rows)):
+        for x in range(pic.width):
+            if is_light(pic.px(x, y)):
+                xs.append(x)
+    if not xs:
+        return {"count": 0}
+    lo, hi = min(xs), max(xs)
+    # The outline: light glyphs sit on a thin darker rim, so around the text
+    # there are pixels darker than the rows' median background.
+    band = [pic.px(x, y) for y in range(max(0, top), min(pic.height, top + rows))
+            for x in range(pic.width) if x < lo - 20 or x > hi + 20]
+    background = sorted(sum(p) for p in band)[len(band) // 2] if band else 0
+    for y in range(max(0, top), min(pic.height, top + rows)):
+        for x in range(lo, hi + 1):
+            if sum(pic.px(x, y)) < background - 12:
+                dark_near += 1
+    return {"count": len(xs), "min_x": lo, "max_x": hi, "centre": (lo + hi) / 2,
+            "width": hi - lo + 1, "outline": dark_near}
+
+
+def logo_contrast(pic):
+    """How much the logo's square differs from the columns beside it.
+
+    The square's rows above the first menu line are compared with the same
+    rows left and right of it: the sky there is the same, so only the logo
+    makes a difference. Returns the mean absolute channel difference."""
+    x0 = CENTRE_X - LOGO_SIZE // 2
+    rows = range(LOGO_Y + 10, 220)
+    total = n = 0
+    for y in rows:
+        side = [pic.px(x, y) for x in list(range(20, x0 - 40, 4)) +
+                list(range(x0 + LOGO_SIZE + 40, pic.width - 20, 4))]
+        ref = [sorted(c[i] for c in side)[len(side) // 2] for i in range(3)]
+        for x in range(x0 + 8, x0 + LOGO_SIZE - 8, 2):
+            p = pic.px(x, y)
+            total += sum(abs(p[i] - ref[i]) for i in range(3))
+            n += 3
+    return total / n
+
+
+def bird_top(pic):
+    """The highest row of the bird: light, near-grey pixels of its white
+    wings and body in the columns around the centre, above the bottom line."""
+    best = None
+    for y in range(60, BOTTOM_Y - 2):
+        run = 0
+        for x in range(CENTRE_X - 90, CENTRE_X + 90):
+            r, g, b = pic.px(x, y)
+            if min(r, g, b) >= 90 and max(r, g, b) - min(r, g, b) <= 60:
+                run += 1
+        if run >= 6:
+            best = y
+            break
+    return best
+
+
+def describe(pic):
+    bands = {"clock": text_band(pic, CLOCK_Y), "bottom": text_band(pic, BOTTOM_Y)}
+    for y in MENU_YS:
+        bands[f"menu{y}"] = text_band(pic, y)
+    return {"size": [pic.width, pic.height], "bands": bands,
+            "logo_contrast": round(logo_contrast(pic), 2), "bird_top": bird_top(pic)}
+
+
+def centred_text(b, name, problems, min_width=40):
+    if b.get("count", 0) < 30:
+        problems.append(f"{name}: no light text")
+        return
+    if b["width"] < min_width:
+        problems.append(f"{name}: text only {b['width']} px wide")
+    if abs(b["centre"] - CENTRE_X) > 8:
+        problems.append(f"{name}: centred on x {b['centre']}, not {CENTRE_X}")
+    if b["outline"] < 10:
+        problems.append(f"{name}: no dark outline around the text")
+
+
+def check(stage, pic):
+    if (pic.width, pic.height) != (WIDTH, HEIGHT):
+        return [f"window is {pic.width}x{pic.height}, not {WIDTH}x{HEIGHT}"]
+    d = describe(pic)
+    b = d["bands"]
+    problems = []
+    centred_text(b["clock"], "clock", problems, min_width=30)
+    if stage == "menu":
+        for y in MENU_YS:
+            centred_text(b[f"menu{y}"], f"menu line {y}", problems, min_width=150)
+        if not problems:
+            w = {y: b[f"menu{y}"]["width"] for y in MENU_YS}
+            # "Z and M to flap; hold them down to dive." is the longest line.
+            if not (w[360] > w[230] and w[360] > w[390]):
+                problems.append(f"menu line widths {w} do not match the texts")
+        if b["bottom"].get("count", 0) > 30:
+            problems.append("a bottom line shows in the menu")
+        if d["logo_contrast"] < 6:
+            problems.append(f"no logo near y {LOGO_Y} (contrast {d['logo_contrast']})")
+    elif stage in ("freeflight", "challenge"):
+        centred_text(b["bottom"], "bottom line", problems, min_width=60)
+        for y in MENU_YS:
+            if b[f"menu{y}"].get("count", 0) > 30:
+                problems.append(f"menu line {y} still shows")
+        if not problems:
+            width = b["bottom"]["width"]
+            # The free-flight hint is far wider than "Score: " and a number.
+            if stage == "freeflight" and width < 300:
+                problems.append(f"bottom line {width} px wide: not the free-flight hint")
+            if stage == "challenge" and width > 250:
+                problems.append(f"bottom line {width} px wide: not a score line")
+    else:
+        problems.append(f"unknown stage {stage}")
+    return problems
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    cmd = argv[1]
+    try:
+        if cmd == "png":
+            write_png(read_xwd(argv[2]), argv[3])
+        elif cmd == "check":
+            problems = check(argv[2], read_xwd(argv[3]))
+            if problems:
+                print("; ".join(problems))
+                return 1
+        elif cmd == "bird-top":
+            top = bird_top(read_xwd(argv[2]))
+            print(-1 if top is None else top)
+        elif cmd == "describe":
+            print(json.dumps(describe(read_xwd(argv[2]))))
+        else:
+            print(f"unknown command {cmd}", file=sys.stderr)
+            return 2
+    except (OSError, ValueError) as e:
+        print(e)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

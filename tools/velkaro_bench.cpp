@@ -1,0 +1,211 @@
+// velkaro-bench: how fast the game runs, on the real window and renderer.
+// Not a test: it prints figures and judges nothing.
+//
+//   velkaro-bench [--frames N] [--passes N]
+//
+// Needs a display (a desktop or Xvfb). Plays the fixed heavy scenario of
+// bench_scenario.h and prints a summary, then, as its last line, one JSON
+// object: logic_us_p50/p99 (one pass on the headless backend, timed by
+// velkaro-bench-logic, started as a child), frame_ms_p50/p99 (one rendered
+// pass with vsync and pacing off, the present included), startup_ms (process
+// start to the first presented frame, every embedded file decoded), rss_mb
+// (after 100,000 passes) and renderer (GL_RENDERER).
+#include <GL/gl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/sdl_backend.h"
+#include "tools/bench_scenario.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kStartupRuns = 5;
+
+long long MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+std::string SelfPath() {
+  std::vector<char> buf(4096);
+  const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return {};
+  return std::string(buf.data(), static_cast<std::size_t>(n));
+}
+
+// Runs a program with arguments, returns its standard output; *status gets
+// its exit status (-1 when it could not start or ended by a signal).
+std::string RunChild(const std::vector<std::string>& args, int* status) {
+  *status = -1;
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  std::string out;
+  if (rc == 0) {
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+    int ws = 0;
+    if (waitpid(pid, &ws, 0) == pid && WIFEXITED(ws)) *status = WEXITSTATUS(ws);
+  }
+  close(fds[0]);
+  return out;
+}
+
+// A number after "key": in a flat JSON line; NaN when absent.
+double JsonNumber(const std::string& json, const std::string& key) {
+  const std::string tag = "\"" + key + "\":";
+  const std::size_t at = json.find(tag);
+  if (at == std::string::npos) return std::nan("");
+  return std::strtod(json.c_str() + at + tag.size(), nullptr);
+}
+
+std::string JsonEscape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (static_cast<unsigned char>(c) >= 0x20) out += c;
+  }
+  return out;
+}
+
+// The probe child: start exactly as the game does, present the first
+// frame, report the moment.
+int StartupProbe() {
+  velkaro::registerEmbeddedFiles();
+  if (!velkaro::startup()) return 1;
+  velkaro::mainPrepare();
+  velkaro::mainPass();
+  glFinish();
+  std::printf("%lld\n", MonotonicNs());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long frames = 3000;
+  long rss_passes = bench::kRssPasses;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--startup-probe") return StartupProbe();
+    if ((a == "--frames" || a == "--passes") && i + 1 < argc) {
+      const long v = std::strtol(argv[++i], nullptr, 10);
+      if (v <= 0) {
+        std::fprintf(stderr, "velkaro-bench: %s needs a positive count\n", a.c_str());
+        return 2;
+      }
+      (a == "--frames" ? frames : rss_passes) = v;
+      continue;
+    }
+    std::fprintf(stderr, "usage: velkaro-bench [--frames N] [--passes N]\n");
+    return 2;
+  }
+  const std::string self = SelfPath();
+  const std::string dir = self.substr(0, self.rfind('/') + 1);
+
+  // Start-up, in fresh processes: from the spawn to the first presented frame.
+  std::vector<double> startups;
+  for (int i = 0; i < kStartupRuns; ++i) {
+    int status = 0;
+    const long long t0 = MonotonicNs();
+    const std::string out = RunChild({self, "--startup-probe"}, &status);
+    if (status != 0 || out.empty()) {
+      std::fprintf(stderr, "velkaro-bench: the start-up probe failed (is there a display?)\n");
+      return 1;
+    }
+    startups.push_back(static_cast<double>(std::atoll(out.c_str()) - t0) / 1e6);
+  }
+
+  // The logic, headless, in its own program (one backend per executable).
+  int logic_status = 0;
+  const std::string logic = RunChild({dir + "velkaro-bench-logic"}, &logic_status);
+  if (logic_status != 0) {
+    std::fprintf(stderr, "velkaro-bench: velkaro-bench-logic failed (status %d)\n",
+                 logic_status);
+    return 1;
+  }
+
+  // Rendered passes on the real renderer, unpaced.
+  velkaro::registerEmbeddedFiles();
+  if (!velkaro::startup()) return 1;
+  plat::sdl::SetPacing(false);
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string renderer_name = renderer != nullptr ? renderer : "unknown";
+  velkaro::mainPrepare();
+  long done = 0;
+  auto pass = [&done] {
+    velkaro::mainPass();
+    ++done;
+  };
+  bench::EnterChallenge(pass);
+  for (int i = 0; i < bench::kWarmupPasses; ++i) {
+    bench::Steer(i);
+    pass();
+  }
+  const std::string scene = bench::SceneCounts();
+  std::vector<double> ms;
+  ms.reserve(static_cast<std::size_t>(frames));
+  using Clock = std::chrono::steady_clock;
+  for (long i = 0; i < frames; ++i) {
+    bench::Steer(i);
+    const Clock::time_point t0 = Clock::now();
+    pass();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  for (long i = frames; done < rss_passes; ++i) {
+    bench::Steer(i);
+    pass();
+  }
+  const double rss = bench::RssMb();
+
+  const double logic_p50 = JsonNumber(logic, "logic_us_p50");
+  const double logic_p99 = JsonNumber(logic, "logic_us_p99");
+  const double frame_p50 = bench::Percentile(ms, 0.50);
+  const double frame_p99 = bench::Percentile(ms, 0.99);
+  const double startup_ms = bench::Percentile(startups, 0.50);
+  auto mark = [](double v, double target) { return v <= target ? "ok" : "MISSED"; };
+
+  std::printf("velkaro-bench: heavy challenge at altitude %.1f (%s)\n", bench::kAltitude,
+              scene.c_str());
+  std::printf("  renderer          %s\n", renderer_name.c_str());
+  std::printf("  logic, headless   p50 %.1f us, p99 %.1f us over %.0f passes  [target p99 <= 50: %s]\n",
+              logic_p50, logic_p99, JsonNumber(logic, "logic_passes"), mark(logic_p99, 50));
+  std::printf("  rendered frame    p50 %.2f ms, p99 %.2f ms, max %.2f ms over %ld frames  "
+              "[target p99 <= 4: %s]\n",
+              frame_p50, frame_p99, bench::Percentile(ms, 1.0), frames, mark(frame_p99, 4));
+  std::printf("  start-up          median %.0f ms of %d runs (min %.0f, max %.0f)  "
+              "[target <= 300: %s]\n",
+              startup_ms, kStartupRuns, bench::Percentile(startups, 0.0),
+              bench::Percentile(startups, 1.0), mark(startup_ms, 300));
+  std::printf("  resident memory   %.1f MiB after %ld rendered passes (headless: %.1f MiB)  "
+              "[target <= 64: %s]\n",
+              rss, done, JsonNumber(logic, "logic_rss_mb"), mark(rss, 64));
+  std::printf("{\"logic_us_p50\":%.2f,\"logic_us_p99\":%.2f,\"frame_ms_p50\":%.3f,"
+              "\"frame_ms_p99\":%.3f,\"startup_ms\":%.1f,\"rss_mb\":%.1f,\"renderer\":\"%s\"}\n",
+              logic_p50, logic_p99, frame_p50, frame_p99, startup_ms, rss,
+              JsonEscape(renderer_name).c_str());
+  return 0;
+}
