@@ -59,12 +59,11 @@ WindowState g;
 unsigned g_context_id = 0;
 unsigned g_live_context = 0;   // 0 while no context exists
 bool g_exit_handler = false;
+bool g_pacing = true;           // off: Flip(1) presents at once (benchmarks)
 bool g_shut_down = false;
 
 bool g_audio_tried = false;
 bool g_audio_open = false;
-// Off only for the benchmark: every present is immediate, sync or not.
-bool g_pacing = true;
 // Sample id - 1 -> chunk; nullptr for a silent sample (no audio device).
 std::vector<Mix_Chunk*>* g_samples = new std::vector<Mix_Chunk*>;
 
@@ -437,7 +436,6 @@ void Clear(int r, int g_, int b) {
 
 void Present(int sync) {
   if (g.window == nullptr) return;
-  if (!g_pacing) sync = 0;
   if (g.fbo != 0) {
     int dw = g.width, dh = g.height;
     SDL_GL_GetDrawableSize(g.window, &dw, &dh);
@@ -465,6 +463,7 @@ void Present(int sync) {
     }
   }
 
+  if (!g_pacing) sync = 0;
   const int want_interval = sync != 0 ? 1 : 0;
   if (g.swap_interval != want_interval && g.swap_interval != -1) {
     g.swap_interval = SDL_GL_SetSwapInterval(want_interval) == 0 ? want_interval : -1;
