@@ -70,13 +70,6 @@ TEST_F(Loop, NegativeOrWrappingClockKeepsThePhraseTimerCountingUp) {
   EXPECT_EQ(plat::rec::Played().size(), 1u);
 }
 
-TEST_F(Loop, FirstReadingAtTheBottomOfTheRange) {
-  Pass(INT_MIN);
-  EXPECT_EQ(g.soundtimer, 0);
-  EXPECT_EQ(g.hour, 6);
-  EXPECT_EQ(g.curtime, INT_MIN);
-}
-
 TEST_F(Loop, MenuClockGainsFiftyMinutesAPhraseAndDropsTheSurplus) {
   const int expect[][2] = {{6, 0}, {6, 50}, {7, 0}, {7, 50}, {8, 0}};
   int clock = 100000;
