@@ -70,6 +70,16 @@ TEST_F(Loop, NegativeOrWrappingClockKeepsThePhraseTimerCountingUp) {
   EXPECT_EQ(plat::rec::Played().size(), 1u);
 }
 
+TEST_F(Loop, JumpTooLongToAddIsStillOneBoundary) {
+  Pass(16000);
+  ASSERT_EQ(g.soundtimer, 16000);
+  // 16000 + INT_MAX would wrap negative; the timer takes the boundary instead.
+  Pass(plat::WrapAdd(16000, INT_MAX));
+  EXPECT_EQ(g.soundtimer, 0);
+  EXPECT_EQ(g.hour, 6);
+  EXPECT_EQ(plat::rec::Played().size(), 1u);
+}
+
 TEST_F(Loop, MenuClockGainsFiftyMinutesAPhraseAndDropsTheSurplus) {
   const int expect[][2] = {{6, 0}, {6, 50}, {7, 0}, {7, 50}, {8, 0}};
   int clock = 100000;
