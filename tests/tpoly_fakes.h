@@ -1,11 +1,11 @@
 // Stand-ins beneath the 2D layer for the textured polygon tests: a recording
-// OpenGL function table, an OpenGL-named driver, a Direct3D 7 2D driver and
-// its device, all capturing what the drawer hands them.
+// OpenGL table, an OpenGL-named driver, a Direct3D 7 driver and its device.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -17,64 +17,33 @@
 
 namespace tpoly_test {
 
-// One OpenGL call: its name and arguments (Color4ubv: the four bytes).
-struct GLCall {
-  std::string op;
-  std::vector<double> args;
-};
-
-inline std::vector<GLCall>& GLCalls() {
-  static std::vector<GLCall> calls;
+// Every OpenGL call as text, e.g. "Begin 9", "Color 255 0 0 128".
+inline std::vector<std::string>& GL() {
+  static std::vector<std::string> calls;
   return calls;
 }
-
-inline void InstallRecordingGL() {
-  plat::GLTable& t = plat::gl();
-  t.Enable = [](unsigned cap) { GLCalls().push_back({"Enable", {double(cap)}}); };
-  t.BindTexture = [](unsigned target, unsigned name) {
-    GLCalls().push_back({"BindTexture", {double(target), double(name)}});
-  };
-  t.ShadeModel = [](unsigned mode) { GLCalls().push_back({"ShadeModel", {double(mode)}}); };
-  t.Begin = [](unsigned mode) { GLCalls().push_back({"Begin", {double(mode)}}); };
-  t.End = [] { GLCalls().push_back({"End", {}}); };
-  t.Color4ubv = [](const unsigned char* c) {
-    GLCalls().push_back({"Color4ubv", {double(c[0]), double(c[1]), double(c[2]), double(c[3])}});
-  };
-  t.Normal3f = [](float x, float y, float z) { GLCalls().push_back({"Normal3f", {x, y, z}}); };
-  t.TexCoord2f = [](float u, float v) { GLCalls().push_back({"TexCoord2f", {u, v}}); };
-  t.Vertex3f = [](float x, float y, float z) { GLCalls().push_back({"Vertex3f", {x, y, z}}); };
+inline std::string N(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, " %g", v);
+  return buf;
+}
+inline std::string H(unsigned v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, " %#x", v);
+  return buf;
 }
 
-// The call names in order, e.g. "Begin", "Vertex3f", "End".
-inline std::vector<std::string> Ops() {
-  std::vector<std::string> ops;
-  for (const GLCall& c : GLCalls()) ops.push_back(c.op);
-  return ops;
-}
-
-inline std::vector<GLCall> CallsNamed(const std::string& op) {
-  std::vector<GLCall> out;
-  for (const GLCall& c : GLCalls())
-    if (c.op == op) out.push_back(c);
-  return out;
-}
-
-// True when every vertex lies inside a Begin/End pair and the pairs nest
-// properly (no Begin inside an open batch, no End without a Begin).
-inline bool BatchesWellFormed(bool allowOpenAtEnd = false) {
-  bool open = false;
-  for (const GLCall& c : GLCalls()) {
-    if (c.op == "Begin") {
-      if (open) return false;
-      open = true;
-    } else if (c.op == "End") {
-      if (!open) return false;
-      open = false;
-    } else if (c.op == "Vertex3f" && !open) {
-      return false;
-    }
+// The calls in short: "bind7" for enable/bind/shade of texture 7, "begin9",
+// "v" per vertex, "end"; colours, normals and texture coordinates left out.
+inline std::string Summary() {
+  std::string s;
+  for (const std::string& c : GL()) {
+    if (c.rfind("Bind 0xde1 ", 0) == 0) s += " bind" + c.substr(11);
+    if (c.rfind("Begin ", 0) == 0) s += " begin" + c.substr(6);
+    if (c == "End") s += " end";
+    if (c.rfind("Vertex ", 0) == 0) s += " v";
   }
-  return allowOpenAtEnd || !open;
+  return s.empty() ? s : s.substr(1);
 }
 
 struct FakeGLDriver : plat::TMax2DDriver {
@@ -89,12 +58,9 @@ struct FakeGLDriver : plat::TMax2DDriver {
 };
 
 struct FakeD3DDriver : plat::TD3D7Max2DDriver {
-  int next_id = 1;
   std::vector<plat::TD3D7ImageFrame*> activated;
   std::shared_ptr<plat::TImageFrame> CreateFrame(plat::TImage&) override {
-    auto f = std::make_shared<plat::TD3D7ImageFrame>();
-    f->id = next_id++;
-    return f;
+    return std::make_shared<plat::TD3D7ImageFrame>();
   }
   void SetActiveFrame(plat::TD3D7ImageFrame* frame) override { activated.push_back(frame); }
 };
@@ -102,34 +68,42 @@ struct FakeD3DDriver : plat::TD3D7Max2DDriver {
 struct FakeDevice : plat::IDirect3DDevice7 {
   struct Primitive {
     int type;
-    unsigned format;
+    unsigned format, count, flags;
     const void* vertices;
-    unsigned count;
-    unsigned flags;
-    std::vector<std::uint32_t> bits;  // the vertices' 32-bit words, copied at the call
+    std::vector<std::uint32_t> bits;  // copied during the call
     float f(std::size_t i) const { return plat::BitsToFloat(static_cast<std::int32_t>(bits[i])); }
   };
   std::vector<Primitive> prims;
   long DrawPrimitive(int type, unsigned format, void* vertices, unsigned count,
                      unsigned flags) override {
-    Primitive p{type, format, vertices, count, flags, {}};
-    p.bits.resize(std::size_t(count) * 9);
+    Primitive p{type, format, count, flags, vertices, std::vector<std::uint32_t>(count * 9u)};
     if (count) std::memcpy(p.bits.data(), vertices, p.bits.size() * 4);
     prims.push_back(std::move(p));
     return 0;
   }
 };
 
-// Fresh platform and drawer state, the recording table in place; drivers are
-// installed by UseGL / UseD3D7, which also run Initialise.
 class DrawerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::ResetPlatformState();
     texturedpoly::ResetModuleState();
     saved_ = plat::gl();
-    InstallRecordingGL();
-    GLCalls().clear();
+    plat::GLTable& t = plat::gl();
+    t.Enable = [](unsigned cap) { GL().push_back("Enable" + H(cap)); };
+    t.BindTexture = [](unsigned target, unsigned name) {
+      GL().push_back("Bind" + H(target) + N(name));
+    };
+    t.ShadeModel = [](unsigned mode) { GL().push_back("Shade" + H(mode)); };
+    t.Begin = [](unsigned mode) { GL().push_back("Begin" + N(mode)); };
+    t.End = [] { GL().push_back("End"); };
+    t.Color4ubv = [](const unsigned char* c) {
+      GL().push_back("Color" + N(c[0]) + N(c[1]) + N(c[2]) + N(c[3]));
+    };
+    t.Normal3f = [](float x, float y, float z) { GL().push_back("Normal" + N(x) + N(y) + N(z)); };
+    t.TexCoord2f = [](float u, float v) { GL().push_back("Tex" + N(u) + N(v)); };
+    t.Vertex3f = [](float x, float y, float z) { GL().push_back("Vertex" + N(x) + N(y) + N(z)); };
+    GL().clear();
   }
   void TearDown() override {
     plat::gl() = saved_;
@@ -141,7 +115,6 @@ class DrawerTest : public ::testing::Test {
     gl_driver_.name = name;
     plat::SetActiveDriver(&gl_driver_);
     texturedpoly::TPoly::Initialise();
-    GLCalls().clear();
   }
   void UseD3D7() {
     plat::SetActiveDriver(&d3d_driver_);
@@ -154,15 +127,5 @@ class DrawerTest : public ::testing::Test {
   FakeD3DDriver d3d_driver_;
   FakeDevice device_;
 };
-
-// A vertex array of n vertices, vertex k at (k, 10k) with the given colour.
-inline std::vector<float> Vertices(int n, std::uint32_t colour = 0xFFFFFFFFu) {
-  std::vector<float> v;
-  for (int k = 0; k < n; ++k) {
-    v.insert(v.end(), {float(k), float(10 * k), 0, 0, 0, 1, 0, 0.25f, 0.75f});
-    std::memcpy(&v[v.size() - 3], &colour, 4);
-  }
-  return v;
-}
 
 }  // namespace tpoly_test

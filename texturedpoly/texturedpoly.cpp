@@ -114,10 +114,14 @@ void TPoly::GetFrame(plat::TImage* Image, int Frame, int RenderType, int Line) {
     gl.BindTexture(GL_TEXTURE_2D_, f->name);
     gl.ShadeModel(GL_SMOOTH_);
     OpenBatch(RenderType);
-  } else if (Line == 1 || !st.batchOpen) {
-    // Same texture: a line gets a batch of its own. A draw that would
-    // otherwise find no open batch (after a line on the same frame) opens
-    // one too, so no vertex is ever sent outside glBegin/glEnd.
+  } else if (Line == 1) {
+    // Same texture: a line gets a batch of its own. Closing one left open
+    // by an earlier draw keeps glBegin from nesting.
+    if (st.batchOpen) CloseBatch();
+    OpenBatch(RenderType);
+  } else if (!st.batchOpen) {
+    // Only after a line on the same frame: without this the vertices would
+    // go out with no batch open.
     OpenBatch(RenderType);
   }
 }
