@@ -52,7 +52,4 @@ namespace plat::internal {
 // Called by backends for real window events.
 void KeyEvent(int key_code, bool down);
 void CloseRequested();
-// True once after DriverStateTouched(): code beneath the 2D layer changed the
-// driver's texture state, so the backend sets its own afresh before drawing.
-bool TakeDriverStateTouched();
 }  // namespace plat::internal

@@ -188,11 +188,6 @@ void KeyEvent(int key_code, bool down) {
 
 void CloseRequested() { core().close_requested = true; }
 
-bool TakeDriverStateTouched() {
-  bool touched = core().driver_state_touched;
-  core().driver_state_touched = false;
-  return touched;
-}
 }  // namespace internal
 
 int KeyHit(int key) {
@@ -244,6 +239,8 @@ GLTable& gl() {
   return *st.gl_table;
 }
 
-void DriverStateTouched() { core().driver_state_touched = true; }
+// Both backends set the whole texture and blend state on every draw rather
+// than remember it, so nothing they hold can be out of date.
+void DriverStateTouched() {}
 
 }  // namespace plat

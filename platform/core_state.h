@@ -81,7 +81,6 @@ struct CoreState {
   TMax2DDriver* driver_override = nullptr;
   TD3D7GraphicsDriver d3d7;
   std::optional<GLTable> gl_table;
-  bool driver_state_touched = false;
 
   // Embedded files survive a reset.
   std::map<std::string, EmbeddedFile> embedded;
