@@ -92,7 +92,8 @@ void DrawQuad(TImage& image, float x, float y, float hx, float hy, float w, floa
 }  // namespace
 
 void DrawImage(TImage* image, float x, float y, int frame) {
-  Record("DrawImage", {double(HandleFromImage(image)), x, y, double(frame)});
+  // Only a recording asks for a handle: that registers images made elsewhere.
+  if (core().rec_enabled) Record("DrawImage", {double(HandleFromImage(image)), x, y, double(frame)});
   if (!image || frame != 0 || !backend::Renders()) return;
   DrawQuad(*image, x, y, image->handle_x, image->handle_y, float(image->width),
            float(image->height));

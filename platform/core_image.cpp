@@ -135,7 +135,7 @@ TImage* ImageFromHandle(int handle) {
 }
 
 void SetImageHandle(TImage* image, float x, float y) {
-  Record("SetImageHandle", {double(HandleFromImage(image)), x, y});
+  if (core().rec_enabled) Record("SetImageHandle", {double(HandleFromImage(image)), x, y});
   if (!image) return;
   image->handle_x = x;
   image->handle_y = y;
