@@ -65,25 +65,36 @@ wait_stage menu 20 01-menu
 e2e_key space
 wait_stage freeflight 10 02-free-flight
 
-# The bird comes up from the bottom edge and settles; then beat both wings
-# in short strokes (well under the 35-frame cap, so the bird climbs).
+# The bird comes up from the bottom edge and rests at the floor, its top
+# near y 428; then both wings are beaten in short strokes (well under the
+# 35-frame cap, so the bird climbs) while screenshots are taken.
 sleep 1.5
-before=$(bird_top 03-bird-resting)
-[ "$before" -gt 0 ] || e2e_fail "no bird found (see $ART/03-bird-resting.png)"
-for _ in $(seq 1 14); do
-  e2e_keydown z m
-  sleep 0.13
-  e2e_keyup z m
-  sleep 0.07
+rest=$(bird_top 03-bird-resting)
+[ "$rest" -lt 0 ] || [ "$rest" -ge 400 ] ||
+  e2e_fail "the bird flies at y $rest before any wing beat (see $ART/03-bird-resting.png)"
+(
+  for _ in $(seq 1 40); do
+    e2e_keydown z m
+    sleep 0.13
+    e2e_keyup z m
+    sleep 0.07
+  done
+) &
+beater=$!
+sleep 3
+risen=0
+tops=""
+for i in 1 2 3; do
+  top=$(bird_top "04-bird-flapping-$i")
+  tops="$tops $top"
+  if [ "$top" -ge 0 ] && [ "$top" -lt 380 ]; then risen=$((risen + 1)); fi
+  sleep 0.5
 done
-e2e_keydown z m
-sleep 0.1
-after=$(bird_top 04-bird-flapping)
+wait "$beater"
 e2e_keyup z m
-echo "bird top row: $before at rest, $after after flapping"
-[ "$after" -gt 0 ] || e2e_fail "no bird found while flapping (see $ART/04-bird-flapping.png)"
-[ "$after" -lt $((before - 30)) ] ||
-  e2e_fail "the bird did not rise: top row $before at rest, $after after flapping"
+echo "bird top row: $rest at rest (-1: partly below the edge), then$tops while beating"
+[ "$risen" -ge 2 ] ||
+  e2e_fail "the bird did not rise while beating its wings: top rows$tops (see $ART/04-*.png)"
 
 e2e_key F1
 wait_stage challenge 10 05-challenge

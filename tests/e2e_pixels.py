@@ -144,20 +144,50 @@ def logo_contrast(pic):
     return total / n
 
 
+def _grey_mask(pic, floor):
+    """Rows of flags: 1 where the pixel is light and nearly grey."""
+    rgb = pic.rgb
+    rows = []
+    for y in range(pic.height):
+        base = y * pic.width * 3
+        row = bytearray(pic.width)
+        for x in range(pic.width):
+            i = base + 3 * x
+            r, g, b = rgb[i], rgb[i + 1], rgb[i + 2]
+            lo = min(r, g, b)
+            row[x] = lo >= floor and max(r, g, b) - lo <= 60
+        rows.append(row)
+    return rows
+
+
 def bird_top(pic):
-    """The highest row of the bird: light, near-grey pixels of its white
-    wings and body in the columns around the centre, above the bottom line."""
+    """The top row of the bird's body, or None.
+
+    The bird is found by its shape: a light vertical spine at least 40 rows
+    long (head, body and tail), with light wing
+    pixels spreading 20 to 65 pixels to each side near its top. The texts
+    are wider than tall; their strokes are not 40 rows long."""
+    spine = _grey_mask(pic, 110)
+    wing = _grey_mask(pic, 90)
     best = None
-    for y in range(60, BOTTOM_Y - 2):
-        run = 0
-        for x in range(CENTRE_X - 90, CENTRE_X + 90):
-            r, g, b = pic.px(x, y)
-            if min(r, g, b) >= 90 and max(r, g, b) - min(r, g, b) <= 60:
-                run += 1
-        if run >= 6:
-            best = y
-            break
-    return best
+    for x in range(70, pic.width - 70):
+        y = 0
+        while y < pic.height:
+            if not spine[y][x]:
+                y += 1
+                continue
+            y0 = y
+            while y < pic.height and spine[y][x]:
+                y += 1
+            if y - y0 < 40:
+                continue
+            sides = [0, 0]
+            for yy in range(max(0, y0 - 10), min(pic.height, y0 + 45)):
+                sides[0] += sum(wing[yy][x - 65:x - 20])
+                sides[1] += sum(wing[yy][x + 21:x + 66])
+            if min(sides) >= 40 and (best is None or y - y0 > best[1]):
+                best = (y0, y - y0)
+    return None if best is None else best[0]
 
 
 def describe(pic):
