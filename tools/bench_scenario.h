@@ -63,15 +63,17 @@ inline double Percentile(std::vector<double> v, double p) {
   return v[std::min(i, v.size() - 1)];
 }
 
-// Resident memory of this process in MiB, 0 when unknown.
-inline double RssMb() {
+// A resident-memory line of /proc/self/status ("VmRSS", "RssAnon",
+// "RssFile", ...) in MiB, 0 when unknown.
+inline double StatusMb(const std::string& key = "VmRSS") {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
   }
   return 0;
 }
+inline double RssMb() { return StatusMb("VmRSS"); }
 
 // What the scenario has on screen, for the summary.
 inline std::string SceneCounts() {

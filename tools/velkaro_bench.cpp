@@ -200,9 +200,11 @@ int main(int argc, char** argv) {
               "[target <= 300: %s]\n",
               startup_ms, kStartupRuns, bench::Percentile(startups, 0.0),
               bench::Percentile(startups, 1.0), mark(startup_ms, 300));
-  std::printf("  resident memory   %.1f MiB after %ld rendered passes (headless: %.1f MiB)  "
+  std::printf("  resident memory   %.1f MiB after %ld rendered passes (%.1f MiB anonymous, "
+              "%.1f MiB mapped files such as the GL driver; headless: %.1f MiB)  "
               "[target <= 64: %s]\n",
-              rss, done, JsonNumber(logic, "logic_rss_mb"), mark(rss, 64));
+              rss, done, bench::StatusMb("RssAnon"), bench::StatusMb("RssFile"),
+              JsonNumber(logic, "logic_rss_mb"), mark(rss, 64));
   std::printf("{\"logic_us_p50\":%.2f,\"logic_us_p99\":%.2f,\"frame_ms_p50\":%.3f,"
               "\"frame_ms_p99\":%.3f,\"startup_ms\":%.1f,\"rss_mb\":%.1f,\"renderer\":\"%s\"}\n",
               logic_p50, logic_p99, frame_p50, frame_p99, startup_ms, rss,
