@@ -81,9 +81,10 @@ struct GLDriver : TMax2DDriver {
   std::shared_ptr<TImageFrame> CreateFrame(TImage& image) override;
 };
 
-// One driver object per window, never freed: a frame remembers its driver by
-// address, so a new window must not reuse an old driver's address.
+// One driver object per window, all kept to the end: a frame remembers its
+// driver by address, so a new window must not reuse an old driver's address.
 GLDriver* g_driver = nullptr;
+std::vector<std::unique_ptr<GLDriver>>* g_drivers = new std::vector<std::unique_ptr<GLDriver>>;
 
 std::string OneLine(std::string s) {
   std::replace(s.begin(), s.end(), '\n', ' ');
@@ -420,7 +421,8 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   // faster than asked; otherwise a timer does.
   g.vsync_paces = g.swap_interval == 1 && (refresh == 0 || refresh <= hertz + 1);
 
-  g_driver = new GLDriver;
+  g_drivers->push_back(std::make_unique<GLDriver>());
+  g_driver = g_drivers->back().get();
   OpenAudio();
   return true;
 }

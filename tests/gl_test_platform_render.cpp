@@ -106,14 +106,9 @@ TEST_F(GlRender, RectCoversExactlyItsPixelsAndScalesFromItsCorner) {
   EXPECT_EQ(p.CountLit(), 30 * 40 + 20 * 30);
   ExpectRgb(p.At(10, 20), 255, 255, 255, 0);
   ExpectRgb(p.At(39, 59), 255, 255, 255, 0);
-  EXPECT_FALSE(p.Lit(40, 59));
-  EXPECT_FALSE(p.Lit(39, 60));
-  EXPECT_FALSE(p.Lit(9, 20));
-  EXPECT_FALSE(p.Lit(10, 19));
-  EXPECT_TRUE(p.Lit(100, 100));
-  EXPECT_TRUE(p.Lit(119, 129));
-  EXPECT_FALSE(p.Lit(120, 129));
-  EXPECT_FALSE(p.Lit(119, 130));
+  EXPECT_TRUE(p.Lit(100, 100) && p.Lit(119, 129));
+  EXPECT_FALSE(p.Lit(40, 59) || p.Lit(39, 60) || p.Lit(9, 20) || p.Lit(10, 19));
+  EXPECT_FALSE(p.Lit(120, 129) || p.Lit(119, 130));
 }
 
 TEST_F(GlRender, AlphaAndLightBlendFollowTheirFormulas) {
@@ -163,14 +158,8 @@ TEST_F(GlRender, OvalFillsItsBoxWhicheverWayTheSizesPoint) {
   plat::DrawOval(200, 200, -40, -20);  // box 160..200 x 180..200
   plat::DrawOval(300, 300, 0, 50);     // nothing visible
   Picture p;
-  const auto box = p.LitBox();
-  EXPECT_EQ(box[0], 160);
-  EXPECT_EQ(box[1], 180);
-  EXPECT_EQ(box[2], 199);
-  EXPECT_EQ(box[3], 199);
-  EXPECT_TRUE(p.Lit(180, 190));
-  EXPECT_FALSE(p.Lit(160, 180));  // the corners stay outside the ellipse
-  EXPECT_FALSE(p.Lit(199, 199));
+  EXPECT_EQ(p.LitBox(), (std::array<int, 4>{160, 180, 199, 199}));
+  EXPECT_FALSE(p.Lit(160, 180) || p.Lit(199, 199));  // the corners stay outside the ellipse
   // Roughly the ellipse's area (pi * 20 * 10), not the box's.
   EXPECT_NEAR(p.CountLit(), 628, 30);
 }
@@ -184,10 +173,7 @@ TEST_F(GlRender, LineWidthOneIsAPixelLineAndOtherWidthsABand) {
   plat::DrawLine(400, 50, 402, 90);   // steep: widened along x
   Picture p;
   for (int x = 50; x <= 80; ++x) EXPECT_TRUE(p.Lit(x, 100)) << x;
-  EXPECT_FALSE(p.Lit(49, 100));
-  EXPECT_FALSE(p.Lit(81, 100));
-  EXPECT_FALSE(p.Lit(65, 99));
-  EXPECT_FALSE(p.Lit(65, 101));
+  EXPECT_FALSE(p.Lit(49, 100) || p.Lit(81, 100) || p.Lit(65, 99) || p.Lit(65, 101));
   EXPECT_TRUE(p.Lit(79, 110));
   EXPECT_FALSE(p.Lit(80, 110));
   for (int i = 0; i <= 10; ++i) EXPECT_TRUE(p.Lit(10 + i, 200 + i)) << i;
