@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -525,7 +526,16 @@ void PumpEvents() {
   }
 }
 
-int Millisecs() { return static_cast<int>(SDL_GetTicks()); }
+// Milliseconds since the system started (not since the program did), as a
+// 32-bit value that wraps: the game's first pass then usually falls past a
+// phrase length, which starts the menu's music and first sky colour at once.
+int Millisecs() {
+  timespec ts{};
+  clock_gettime(CLOCK_BOOTTIME, &ts);
+  const std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<int>(static_cast<std::uint32_t>(ms));
+}
 
 TMax2DDriver* Driver() { return g.window != nullptr ? g_driver : nullptr; }
 

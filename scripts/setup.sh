@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libpng-dev zlib1g-dev libfreetype-dev
   libgl-dev libgl1-mesa-dri libgtest-dev
-  fonts-comfortaa fonts-breip
+  fonts-breip fonts-dejavu-core
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev python3
 )
 
