@@ -13,5 +13,5 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 # VELKARO_ASAN_SOAK_PASSES for a shorter run.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKARO_SANITIZE=ON
 cmake --build build-asan -j"$(nproc)" --target velkaro-trace test_extreme_state
-VELKARO_SOAK_PASSES="${VELKARO_ASAN_SOAK_PASSES:-1000000}" \
+VELKARO_SOAK_PASSES="${VELKARO_ASAN_SOAK_PASSES:-1000000}" VELKARO_SOAK_RSS_SLACK_KB=4096 \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -R '^(e2e_soak|ExtremeState\.)'

@@ -6,7 +6,7 @@
 set -euo pipefail
 BUILD=$(cd "${1:?usage: e2e_faults.sh BUILD_DIR}" && pwd)
 HERE=$(cd "$(dirname "$0")" && pwd)
-source "$HERE/e2e_lib.sh"
+source "$HERE/e2e_lib.bash"
 
 GAME="$BUILD/velkaro"
 ART="$BUILD/e2e-artifacts/faults"

@@ -7,7 +7,7 @@
 set -euo pipefail
 BUILD=$(cd "${1:?usage: e2e_game.sh BUILD_DIR}" && pwd)
 HERE=$(cd "$(dirname "$0")" && pwd)
-source "$HERE/e2e_lib.sh"
+source "$HERE/e2e_lib.bash"
 
 GAME="$BUILD/velkaro"
 CLOSE="$BUILD/e2e_wm_close"

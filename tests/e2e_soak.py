@@ -11,6 +11,7 @@ the tool's resident memory near the end no more than 1 MiB above what it was
 at pass 100,000 (or a tenth of the run when shorter).
 """
 import json
+import os
 import re
 import subprocess
 import sys
@@ -25,7 +26,10 @@ import time
 # ample room above its expectation and still catches a list that leaks.
 BOUNDS = {"clouds": 400, "specks": 600, "waves": 1500, "things": 32, "feathers": 256}
 NAMES = list(BOUNDS)
-RSS_SLACK_KB = 1024
+# The plain build must stay within 1 MiB. A sanitizer build's allocator
+# keeps bookkeeping that grows slowly (its leak checker reports real leaks
+# at exit), so the sanitizer run allows more through VELKARO_SOAK_RSS_SLACK_KB.
+RSS_SLACK_KB = int(os.environ.get("VELKARO_SOAK_RSS_SLACK_KB", "1024"))
 
 LISTS = re.compile(rb'"lists":\[(\d+),(\d+),(\d+),(\d+),(\d+)\]')
 STATE = re.compile(rb'"GAMESTATE":(-?\d+),"MODE":(-?\d+)')
