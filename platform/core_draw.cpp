@@ -40,7 +40,8 @@ void DrawOval(float x, float y, float width, float height) {
   float rx = std::fabs(w / 2.0f);
   float ry = std::fabs(h / 2.0f);
   int n = OvalPointCount(w, h);
-  std::vector<float> xy(static_cast<std::size_t>(n) * 2);
+  std::vector<float>& xy = core().oval_points;
+  xy.resize(static_cast<std::size_t>(n) * 2);
   for (int i = 0; i < n; ++i) {
     double t = 2.0 * std::numbers::pi * i / n;
     xy[2 * i] = cx + rx * static_cast<float>(std::cos(t));

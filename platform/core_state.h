@@ -82,6 +82,9 @@ struct CoreState {
   TD3D7GraphicsDriver d3d7;
   std::optional<GLTable> gl_table;
 
+  // Reused for oval outlines so that drawing allocates nothing per frame.
+  std::vector<float> oval_points;
+
   // Embedded files survive a reset.
   std::map<std::string, EmbeddedFile> embedded;
 };
