@@ -1,4 +1,6 @@
 // The one seeded generator of the program.
+#include <cstdint>
+
 #include "platform/core_state.h"
 #include "platform/numeric.h"
 
@@ -7,12 +9,15 @@ namespace plat {
 namespace {
 constexpr int kStartState = 4660;
 
-// One step: state = 48271 * state mod (2^31 - 1), without overflow.
+// One step: state = 48271 * state mod (2^31 - 1). The product fits in 64
+// bits; since 2^31 is 1 modulo 2^31 - 1, folding the bits above 31 onto the
+// low ones and subtracting the modulus once reduces it exactly.
 int Step() {
   int& s = core().rnd_state;
-  int next = 48271 * (s % 44488) - 3399 * (s / 44488);
-  if (next < 0) next += 2147483647;
-  s = next;
+  std::uint64_t x = 48271u * static_cast<std::uint64_t>(static_cast<std::uint32_t>(s));
+  x = (x & 0x7fffffffu) + (x >> 31);
+  if (x >= 0x7fffffffu) x -= 0x7fffffffu;
+  s = static_cast<int>(x);
   return s;
 }
 }  // namespace
