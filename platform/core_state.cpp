@@ -21,19 +21,29 @@ float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 float ClampChannel(int v) { return static_cast<float>(std::clamp(v, 0, 255)) / 255.0f; }
 }  // namespace
 
+namespace detail {
+constinit CoreState* core_ptr = nullptr;
+
+CoreState& MakeCore() {
+  core_ptr = CorePtr().get();
+  return *core_ptr;
+}
+}  // namespace detail
+
 CoreState::CoreState() = default;
 
 CoreState::~CoreState() {
   fonts.clear();
   if (ft_library) FT_Done_FreeType(static_cast<FT_Library>(ft_library));
+  if (detail::core_ptr == this) detail::core_ptr = nullptr;
 }
 
-CoreState& core() { return *CorePtr(); }
-
 void ResetPlatformState() {
-  auto embedded = std::move(core().embedded);
-  CorePtr() = std::make_unique<CoreState>();
-  core().embedded = std::move(embedded);
+  auto fresh = std::make_unique<CoreState>();
+  fresh->embedded = std::move(core().embedded);
+  // The new state is current before the old one is destroyed.
+  detail::core_ptr = fresh.get();
+  CorePtr().swap(fresh);
 }
 
 backend::Paint CurrentPaint() {
@@ -42,9 +52,8 @@ backend::Paint CurrentPaint() {
                         ClampChannel(st.color_b), Clamp01(st.alpha), st.blend};
 }
 
-void Record(const char* op, std::initializer_list<double> args, const std::string& text) {
+void RecordCall(const char* op, std::initializer_list<double> args, const std::string& text) {
   CoreState& st = core();
-  if (!st.rec_enabled) return;
   rec::Call c;
   c.op = op;
   c.args.assign(args.begin(), args.end());

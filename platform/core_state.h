@@ -89,12 +89,31 @@ struct CoreState {
   std::map<std::string, EmbeddedFile> embedded;
 };
 
-CoreState& core();
+namespace detail {
+// The current state, set once it is made and on every reset; read inline
+// because nearly every platform call starts with it.
+extern constinit CoreState* core_ptr;
+CoreState& MakeCore();
+}  // namespace detail
+
+inline CoreState& core() {
+  CoreState* p = detail::core_ptr;
+  return p ? *p : detail::MakeCore();
+}
 
 // The colour, alpha and blend in force, clamped for drawing.
 backend::Paint CurrentPaint();
 
-// Appends a recorded call with the drawing state in force, when recording is on.
-void Record(const char* op, std::initializer_list<double> args, const std::string& text = {});
+// Appends a recorded call with the drawing state in force.
+void RecordCall(const char* op, std::initializer_list<double> args, const std::string& text);
+
+// Record when recording is on. Inline, so that the common case (off) neither
+// calls out nor builds the arguments.
+inline void Record(const char* op, std::initializer_list<double> args) {
+  if (core().rec_enabled) RecordCall(op, args, std::string());
+}
+inline void Record(const char* op, std::initializer_list<double> args, const std::string& text) {
+  if (core().rec_enabled) RecordCall(op, args, text);
+}
 
 }  // namespace plat
