@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/numeric.h"
 
@@ -48,12 +49,36 @@ void WarnNoFrame(int Frame) {
   std::fprintf(stderr, "texturedpoly: no image frame %d for the active driver; not drawn\n", Frame);
 }
 
-// Whether the image has a frame of the active driver's kind to draw with.
-bool HasDrawableFrame(plat::TImage* Image, int Frame) {
-  if (Image == nullptr) return false;
-  std::shared_ptr<plat::TImageFrame> f = Image->Frame(Frame);
-  if (state().usingD3D7 != 0) return dynamic_cast<plat::TD3D7ImageFrame*>(f.get()) != nullptr;
-  return dynamic_cast<plat::TGLImageFrame*>(f.get()) != nullptr;
+// dynamic_cast of a frame, with a shortcut for the exact type that the
+// drivers make.
+template <class To>
+std::shared_ptr<To> FrameAs(const std::shared_ptr<plat::TImageFrame>& f) {
+  if (f && typeid(*f) == typeid(To)) return std::static_pointer_cast<To>(f);
+  return std::dynamic_pointer_cast<To>(f);
+}
+
+// Makes `f` the bound OpenGL frame and leaves a batch open for the draw.
+void UseGLFrame(ModuleState& st, std::shared_ptr<plat::TGLImageFrame> f, int RenderType,
+                int Line) {
+  if (f != st.currentGLFrame) {
+    if (st.batchOpen) CloseBatch();
+    const unsigned name = f->name;
+    st.currentGLFrame = std::move(f);
+    plat::GLTable& gl = plat::gl();
+    gl.Enable(GL_TEXTURE_2D_);
+    gl.BindTexture(GL_TEXTURE_2D_, name);
+    gl.ShadeModel(GL_SMOOTH_);
+    OpenBatch(RenderType);
+  } else if (Line == 1) {
+    // Same texture: a line gets a batch of its own. Closing one left open
+    // by an earlier draw keeps glBegin from nesting.
+    if (st.batchOpen) CloseBatch();
+    OpenBatch(RenderType);
+  } else if (!st.batchOpen) {
+    // Only after a line on the same frame: without this the vertices would
+    // go out with no batch open.
+    OpenBatch(RenderType);
+  }
 }
 
 float ColourSlot(int packed) { return plat::BitsToFloat(packed); }
@@ -101,42 +126,39 @@ void TPoly::GetFrame(plat::TImage* Image, int Frame, int RenderType, int Line) {
   ModuleState& st = state();
   std::shared_ptr<plat::TImageFrame> frame = Image ? Image->Frame(Frame) : nullptr;
   if (st.usingD3D7 != 0) {
-    st.currentD3DFrame = std::dynamic_pointer_cast<plat::TD3D7ImageFrame>(frame);
+    st.currentD3DFrame = FrameAs<plat::TD3D7ImageFrame>(frame);
     return;
   }
-  std::shared_ptr<plat::TGLImageFrame> f = std::dynamic_pointer_cast<plat::TGLImageFrame>(frame);
+  std::shared_ptr<plat::TGLImageFrame> f = FrameAs<plat::TGLImageFrame>(frame);
   if (f == nullptr) return;  // nothing to bind; Draw has already refused it
-  if (f != st.currentGLFrame) {
-    if (st.batchOpen) CloseBatch();
-    st.currentGLFrame = f;
-    plat::GLTable& gl = plat::gl();
-    gl.Enable(GL_TEXTURE_2D_);
-    gl.BindTexture(GL_TEXTURE_2D_, f->name);
-    gl.ShadeModel(GL_SMOOTH_);
-    OpenBatch(RenderType);
-  } else if (Line == 1) {
-    // Same texture: a line gets a batch of its own. Closing one left open
-    // by an earlier draw keeps glBegin from nesting.
-    if (st.batchOpen) CloseBatch();
-    OpenBatch(RenderType);
-  } else if (!st.batchOpen) {
-    // Only after a line on the same frame: without this the vertices would
-    // go out with no batch open.
-    OpenBatch(RenderType);
-  }
+  UseGLFrame(st, std::move(f), RenderType, Line);
 }
 
 void TPoly::Draw(plat::TImage* Image, int Frame, const std::vector<float>& xyuv, int RenderType,
                  int Line) {
   const std::size_t length = xyuv.size();
   if (length < 6 || length % 2 != 0) return;
-  if (!HasDrawableFrame(Image, Frame)) {
-    WarnNoFrame(Frame);
-    return;
-  }
-  GetFrame(Image, Frame, RenderType, Line);
-  const int segs = static_cast<int>(length / kFloatsPerVertex);
   ModuleState& st = state();
+  // One look at the frame serves both the check and the binding (as
+  // GetFrame would bind it): the image keeps a frame once made, so a second
+  // look would find the same one.
+  std::shared_ptr<plat::TImageFrame> frame = Image ? Image->Frame(Frame) : nullptr;
+  if (st.usingD3D7 != 0) {
+    std::shared_ptr<plat::TD3D7ImageFrame> f = FrameAs<plat::TD3D7ImageFrame>(frame);
+    if (f == nullptr) {
+      WarnNoFrame(Frame);
+      return;
+    }
+    st.currentD3DFrame = std::move(f);
+  } else {
+    std::shared_ptr<plat::TGLImageFrame> f = FrameAs<plat::TGLImageFrame>(frame);
+    if (f == nullptr) {
+      WarnNoFrame(Frame);
+      return;
+    }
+    UseGLFrame(st, std::move(f), RenderType, Line);
+  }
+  const int segs = static_cast<int>(length / kFloatsPerVertex);
 
   if (st.usingD3D7 == 0) {
     plat::GLTable& gl = plat::gl();
