@@ -34,13 +34,15 @@ void drawTextPoly(plat::TImage* img, int xa, int ya, int x2a, int y2a, int x3a, 
   const float cright = FloatInt(light);
   const float cbottom = FloatInt(light);
 
-  // The fan runs corner 1, 2, 4, 3 around the quadrilateral.
-  const std::vector<float> xyuv = {
+  // The fan runs corner 1, 2, 4, 3 around the quadrilateral. One buffer
+  // serves every call, so a frame's many wing pieces allocate nothing.
+  static std::vector<float> xyuv;
+  xyuv.assign({
       x1, y1, 0, 0, 0, 1, ctop,    0, 0,  //
       x2, y2, 0, 0, 0, 1, cleft,   0, 1,  //
       x4, y4, 0, 0, 0, 1, cbottom, 1, 1,  //
       x3, y3, 0, 0, 0, 1, cright,  1, 0,  //
-  };
+  });
 
   texturedpoly::TPoly::_Begin();
   texturedpoly::TPoly::Draw(img, 0, xyuv, 6, 0);
