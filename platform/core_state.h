@@ -93,12 +93,14 @@ namespace detail {
 // The current state, set once it is made and on every reset; read inline
 // because nearly every platform call starts with it.
 extern constinit CoreState* core_ptr;
-CoreState& MakeCore();
+[[gnu::cold, gnu::noinline]] CoreState& MakeCore();
 }  // namespace detail
 
 inline CoreState& core() {
   CoreState* p = detail::core_ptr;
-  return p ? *p : detail::MakeCore();
+  if (p) [[likely]]
+    return *p;
+  return detail::MakeCore();
 }
 
 // The colour, alpha and blend in force, clamped for drawing.
@@ -107,8 +109,11 @@ backend::Paint CurrentPaint();
 // Appends a recorded call with the drawing state in force.
 void RecordCall(const char* op, std::initializer_list<double> args, const std::string& text);
 
-// Record when recording is on. Inline, so that the common case (off) neither
-// calls out nor builds the arguments.
+inline bool Recording() { return core().rec_enabled; }
+
+// Record when recording is on. Inline, so that the common case (off) does not
+// call out; callers on hot paths test Recording() first, as the argument list
+// is built before the test otherwise.
 inline void Record(const char* op, std::initializer_list<double> args) {
   if (core().rec_enabled) RecordCall(op, args, std::string());
 }
