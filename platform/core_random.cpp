@@ -8,16 +8,26 @@ namespace plat {
 
 namespace {
 constexpr int kStartState = 4660;
+constexpr std::uint64_t kModulus = 0x7fffffff;  // 2^31 - 1, a prime
+constexpr std::uint64_t kMultiplier = 48271;
+// Two steps in one: Rand's second state straight from the state before its
+// first, so the two multiplications need not wait on each other.
+constexpr std::uint64_t kMultiplierSquared = kMultiplier * kMultiplier % kModulus;
 
-// One step: state = 48271 * state mod (2^31 - 1). The product fits in 64
-// bits; since 2^31 is 1 modulo 2^31 - 1, folding the bits above 31 onto the
-// low ones and subtracting the modulus once reduces it exactly.
+// a * s mod (2^31 - 1) for a and s below 2^31. The product fits in 64 bits;
+// since 2^31 is 1 modulo 2^31 - 1, folding the bits above 31 onto the low
+// ones and subtracting the modulus once reduces it exactly.
+int MulMod(std::uint64_t a, int s) {
+  std::uint64_t x = a * static_cast<std::uint32_t>(s);
+  x = (x & kModulus) + (x >> 31);
+  if (x >= kModulus) x -= kModulus;
+  return static_cast<int>(x);
+}
+
+// One step: state = 48271 * state mod (2^31 - 1).
 int Step() {
   int& s = core().rnd_state;
-  std::uint64_t x = 48271u * static_cast<std::uint64_t>(static_cast<std::uint32_t>(s));
-  x = (x & 0x7fffffffu) + (x >> 31);
-  if (x >= 0x7fffffffu) x -= 0x7fffffffu;
-  s = static_cast<int>(x);
+  s = MulMod(kMultiplier, s);
   return s;
 }
 }  // namespace
@@ -37,8 +47,10 @@ float RndFloat() {
 }
 
 int Rand(int min_value, int max_value) {
-  int first = Step();
-  int second = Step();
+  int& state = core().rnd_state;
+  const int first = MulMod(kMultiplier, state);
+  const int second = MulMod(kMultiplierSquared, state);
+  state = second;
   // Bits 2..28 and 3..28, kept in place (not shifted down).
   double hi = static_cast<double>(first & 0x1ffffffc);
   double lo = static_cast<double>(second & 0x1ffffff8);
