@@ -1,5 +1,6 @@
 // The one seeded generator of the program.
 #include <cstdint>
+#include <limits>
 
 #include "platform/core_state.h"
 #include "platform/numeric.h"
@@ -57,8 +58,11 @@ int Rand(int min_value, int max_value) {
   double r = (hi + lo / 134217728.0) / 536870912.0;
   // Computed in 64 bits: the range of two ints can exceed 32.
   long long delta = static_cast<long long>(max_value) - min_value;
-  if (delta > 0) return Int(r * static_cast<double>(delta + 1) + min_value);
-  return Int(r * static_cast<double>(1 - delta) + max_value);
+  double v = delta > 0 ? r * static_cast<double>(delta + 1) + min_value
+                       : r * static_cast<double>(1 - delta) + max_value;
+  // Int(v), shortened: r is not negative, so v is finite and never below the
+  // lower end, an int; only the saturation at the top can apply.
+  return v < 2147483647.0 ? static_cast<int>(v) : std::numeric_limits<int>::max();
 }
 
 }  // namespace plat
