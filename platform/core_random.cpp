@@ -31,6 +31,10 @@ int Step() {
   s = MulMod(kMultiplier, s);
   return s;
 }
+[[gnu::noinline]] int RandOnFirstUse(int min_value, int max_value) {
+  detail::MakeCore();
+  return Rand(min_value, max_value);
+}
 }  // namespace
 
 void SeedRnd(int seed) {
@@ -48,7 +52,12 @@ float RndFloat() {
 }
 
 int Rand(int min_value, int max_value) {
-  int& state = core().rnd_state;
+  // core() by hand: with the rare first-use path leaving through a tail
+  // call, the common path needs no stack frame.
+  CoreState* st = detail::core_ptr;
+  if (!st) [[unlikely]]
+    return RandOnFirstUse(min_value, max_value);
+  int& state = st->rnd_state;
   const int first = MulMod(kMultiplier, state);
   const int second = MulMod(kMultiplierSquared, state);
   state = second;

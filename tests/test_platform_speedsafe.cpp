@@ -30,6 +30,15 @@ int ReferenceRand(int& state, int min_value, int max_value) {
 }
 }  // namespace
 
+// First in the file, and each test runs in a process of its own under ctest:
+// here the draw is the program's first use of the platform state.
+TEST(SpeedSafe, RandAsTheFirstPlatformCallStartsFromTheStartState) {
+  int ref = 4660;
+  const int expect = ReferenceRand(ref, -100, 740);
+  EXPECT_EQ(Rand(-100, 740), expect);
+  EXPECT_EQ(RndSeed(), ref);
+}
+
 TEST(SpeedSafe, GeneratorStepsMatchTheReferenceFromManySeeds) {
   // The smallest and largest states, the start state, the multiplier and its
   // neighbours of the reference's split point, and states with high bits set.
