@@ -20,20 +20,25 @@ void addWave() {
 void drawWaves() {
   plat::SetBlend(plat::LIGHTBLEND);
 
-  plat::ForEach(g.waveList, [](const std::shared_ptr<wavelet>& c) {
+  // Worked out once: nothing in the loop changes what they are made from.
+  const float speedadj = (640.0f - g.centery) / 400.0f;
+  const float sunx = g.sunx, suny = g.suny;
+  const float curr = g.curr, curg = g.curg, curb = g.curb;
+  const int l = plat::Int(3.0f * g.altitude * 2.0f);
+
+  plat::ForEach(g.waveList, [&](const std::shared_ptr<wavelet>& c) {
     c->x += static_cast<float>(plat::Rand(-1, 1));
     // Integer halving makes this 0 for every value drawn; the draw is made
     // all the same, since every draw shifts the sequence.
     c->x += static_cast<float>(plat::Rand(-1, 1) / 2);
     c->y += c->yspeed;
-    float speedadj = (640.0f - g.centery) / 400.0f;
     c->y += speedadj;
     c->y += static_cast<float>(plat::Rand(-1, 1));
 
     // Distances are truncated before squaring; the squares are summed in
     // double so a glow that has drifted far away cannot overflow an int.
-    int distx = plat::Int(std::fabs(g.sunx - c->x));
-    int disty = plat::Int(std::fabs(g.suny - c->y));
+    int distx = plat::Int(std::fabs(sunx - c->x));
+    int disty = plat::Int(std::fabs(suny - c->y));
     double dx = distx;
     double dy = disty;
     int modifier = plat::Int(std::sqrt(dx * dx + dy * dy));
@@ -46,13 +51,12 @@ void drawWaves() {
     int ng = plat::Rand(-10, 10);
     int nr = plat::Rand(-10, 10);
     float fm = static_cast<float>(modifier);
-    plat::SetColor(plat::Int(g.curr + static_cast<float>(nr) + fm),
-                   plat::Int(g.curg + static_cast<float>(ng) + fm),
-                   plat::Int(g.curb + static_cast<float>(nb) + fm));
+    plat::SetColor(plat::Int(curr + static_cast<float>(nr) + fm),
+                   plat::Int(curg + static_cast<float>(ng) + fm),
+                   plat::Int(curb + static_cast<float>(nb) + fm));
     plat::SetAlpha(0.2f);
     plat::SetLineWidth(1.0f);
 
-    int l = plat::Int(3.0f * g.altitude * 2.0f);
     if (l >= 1) {
       if (plat::Rand(0, 1) != 0) {
         // Height, width, then offset: the oval call's arguments last first.
