@@ -18,7 +18,7 @@ int OvalPointCount(float width, float height) {
 }
 
 void DrawRect(float x, float y, float width, float height) {
-  if (Recording()) Record("DrawRect", {x, y, width, height});
+  if (Recording()) RecordValues("DrawRect", x, y, width, height);
   if (!backend::Renders()) return;
   const CoreState& st = core();
   float x1 = x + width * st.scale_x;
@@ -28,7 +28,7 @@ void DrawRect(float x, float y, float width, float height) {
 }
 
 void DrawOval(float x, float y, float width, float height) {
-  if (Recording()) Record("DrawOval", {x, y, width, height});
+  if (Recording()) RecordValues("DrawOval", x, y, width, height);
   if (!backend::Renders()) return;
   const CoreState& st = core();
   float w = width * st.scale_x;
@@ -51,7 +51,7 @@ void DrawOval(float x, float y, float width, float height) {
 }
 
 void DrawLine(float x, float y, float x2, float y2, int last_pixel) {
-  if (Recording()) Record("DrawLine", {x, y, x2, y2, double(last_pixel)});
+  if (Recording()) RecordValues("DrawLine", x, y, x2, y2, last_pixel);
   if (!backend::Renders()) return;
   const CoreState& st = core();
   float ex = x + (x2 - x) * st.scale_x;
@@ -75,7 +75,7 @@ void DrawLine(float x, float y, float x2, float y2, int last_pixel) {
 }
 
 void Plot(float x, float y) {
-  if (Recording()) Record("Plot", {x, y});
+  if (Recording()) RecordValues("Plot", x, y);
   if (!backend::Renders()) return;
   backend::DrawPoint(CurrentPaint(), x, y);
 }

@@ -128,7 +128,7 @@ void SetColor(int r, int g, int b) {
   st.color_r = r;
   st.color_g = g;
   st.color_b = b;
-  if (Recording()) Record("SetColor", {double(r), double(g), double(b)});
+  if (Recording()) RecordValues("SetColor", r, g, b);
 }
 
 void GetColor(int& r, int& g, int& b) {
@@ -140,20 +140,20 @@ void GetColor(int& r, int& g, int& b) {
 
 void SetAlpha(float alpha) {
   core().alpha = alpha;
-  if (Recording()) Record("SetAlpha", {double(alpha)});
+  if (Recording()) RecordValues("SetAlpha", alpha);
 }
 float GetAlpha() { return core().alpha; }
 
 void SetBlend(int mode) {
   core().blend = mode;
-  if (Recording()) Record("SetBlend", {double(mode)});
+  if (Recording()) RecordValues("SetBlend", mode);
 }
 int GetBlend() { return core().blend; }
 
 void SetScale(float sx, float sy) {
   core().scale_x = sx;
   core().scale_y = sy;
-  if (Recording()) Record("SetScale", {double(sx), double(sy)});
+  if (Recording()) RecordValues("SetScale", sx, sy);
 }
 void GetScale(float& sx, float& sy) {
   sx = core().scale_x;
@@ -162,7 +162,7 @@ void GetScale(float& sx, float& sy) {
 
 void SetLineWidth(float width) {
   core().line_width = width;
-  if (Recording()) Record("SetLineWidth", {double(width)});
+  if (Recording()) RecordValues("SetLineWidth", width);
 }
 float GetLineWidth() { return core().line_width; }
 

@@ -121,4 +121,11 @@ inline void Record(const char* op, std::initializer_list<double> args, const std
   if (core().rec_enabled) RecordCall(op, args, text);
 }
 
+// Records a call whose arguments are plain numbers. Out of line and cold, so
+// that a hot caller testing Recording() first needs no stack frame of its own.
+template <class... Number>
+[[gnu::noinline, gnu::cold]] void RecordValues(const char* op, Number... args) {
+  RecordCall(op, {static_cast<double>(args)...}, std::string());
+}
+
 }  // namespace plat
