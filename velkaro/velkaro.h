@@ -77,6 +77,11 @@ void drawWaves();
 
 // sunmoon.cpp
 void drawSunMoon();
+// The glow's brightness at a whole-pixel distance from its centre: 100 there,
+// one less for every two pixels.
+int glowModifier(int dx, int dy);
+// The sky colour raised by `modifier`, with a fresh noise on each channel.
+void setGlowColour(int modifier);
 
 // island.cpp
 void drawIsland();

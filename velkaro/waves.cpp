@@ -23,7 +23,6 @@ void drawWaves() {
   // Worked out once: nothing in the loop changes what they are made from.
   const float speedadj = (640.0f - g.centery) / 400.0f;
   const float sunx = g.sunx, suny = g.suny;
-  const float curr = g.curr, curg = g.curg, curb = g.curb;
   const int l = plat::Int(3.0f * g.altitude * 2.0f);
 
   plat::ForEach(g.waveList, [&](const std::shared_ptr<wavelet>& c) {
@@ -35,25 +34,10 @@ void drawWaves() {
     c->y += speedadj;
     c->y += static_cast<float>(plat::Rand(-1, 1));
 
-    // Distances are truncated before squaring; the squares are summed in
-    // double so a glow that has drifted far away cannot overflow an int.
+    // Distances are truncated before squaring.
     int distx = plat::Int(std::fabs(sunx - c->x));
     int disty = plat::Int(std::fabs(suny - c->y));
-    double dx = distx;
-    double dy = disty;
-    int modifier = plat::Int(std::sqrt(dx * dx + dy * dy));
-    modifier = modifier / 2;
-    modifier = 100 - modifier;
-
-    // Noises in the order the colour call evaluates its arguments: blue,
-    // green, red.
-    int nb = plat::Rand(-10, 10);
-    int ng = plat::Rand(-10, 10);
-    int nr = plat::Rand(-10, 10);
-    float fm = static_cast<float>(modifier);
-    plat::SetColor(plat::Int(curr + static_cast<float>(nr) + fm),
-                   plat::Int(curg + static_cast<float>(ng) + fm),
-                   plat::Int(curb + static_cast<float>(nb) + fm));
+    setGlowColour(glowModifier(distx, disty));
     plat::SetAlpha(0.2f);
     plat::SetLineWidth(1.0f);
 
