@@ -172,10 +172,12 @@ bool LoadFramebufferFns(FramebufferFns* fb) {
 
 // Makes the offscreen back buffer: 16 bits per channel where the renderer
 // allows (a translucent veil then fades drawings all the way instead of
-// leaving 8-bit rounding ghosts), else 8 bits.
+// leaving 8-bit rounding ghosts), else 10 (a black veil at 0.13 stops at
+// 3/1023, within one 8-bit level), else 8. On llvmpipe 10 bits blends
+// slower than 16 (a full-screen veil 0.26 ms against 0.19 ms), so 16 comes first.
 bool MakeFramebuffer() {
   if (!LoadFramebufferFns(&g.fb)) return false;
-  for (GLint format : {GL_RGBA16, GL_RGBA8}) {
+  for (GLint format : {GL_RGBA16, GL_RGB10_A2, GL_RGBA8}) {
     glGenTextures(1, &g.fbo_texture);
     glBindTexture(GL_TEXTURE_2D, g.fbo_texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
