@@ -68,12 +68,110 @@ bool g_audio_open = false;
 // Sample id - 1 -> chunk; nullptr for a silent sample (no audio device).
 std::vector<Mix_Chunk*>* g_samples = new std::vector<Mix_Chunk*>;
 
+// Consecutive 2D draws of one primitive kind, blend mode and texture wait
+// here and go out as one glDrawArrays: llvmpipe's cost is mostly per draw
+// call, and a frame makes hundreds of small ones.
+enum class Kind { kNone, kTriangles, kLines, kPoints };
+
+struct Batch {
+  Kind kind = Kind::kNone;
+  int blend = 0;
+  GLuint texture = 0;         // 0: untextured
+  std::vector<GLfloat> xy;    // 2 per vertex
+  std::vector<GLfloat> rgba;  // 4 per vertex
+  std::vector<GLfloat> uv;    // 2 per vertex, textured batches only
+};
+// Never destroyed: static destructors run after the exit handler.
+Batch& g_batch = *new Batch;
+
+void ApplyBlend(int blend);
+
+void DropBatch() {
+  g_batch.kind = Kind::kNone;
+  g_batch.xy.clear();
+  g_batch.rgba.clear();
+  g_batch.uv.clear();
+}
+
+// Draws what waits. The whole state the batch depends on is set here every
+// time and nothing is assumed from before: the textured polygon drawer and
+// the present change texturing, bindings and colours below this layer.
+void Flush() {
+  Batch& b = g_batch;
+  if (b.kind == Kind::kNone) return;
+  const GLsizei count = static_cast<GLsizei>(b.xy.size() / 2);
+  const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
+                      : b.kind == Kind::kLines   ? GL_LINES
+                                                 : GL_POINTS;
+  ApplyBlend(b.blend);
+  if (b.texture != 0) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, b.texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 0, b.uv.data());
+  } else {
+    glDisable(GL_TEXTURE_2D);
+  }
+  glShadeModel(GL_SMOOTH);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(2, GL_FLOAT, 0, b.xy.data());
+  glEnableClientState(GL_COLOR_ARRAY);
+  glColorPointer(4, GL_FLOAT, 0, b.rgba.data());
+  glDrawArrays(mode, 0, count);
+  // Left as immediate mode expects them: the textured polygon drawer and
+  // the present's quad draw with glBegin and the current colour.
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  if (b.texture != 0) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  DropBatch();
+}
+
+// Makes the batch take draws of this kind, paint and texture, flushing what
+// waits when any of them differs.
+Batch& BatchFor(Kind kind, const Paint& p, GLuint texture) {
+  Batch& b = g_batch;
+  if (b.kind != kind || b.blend != p.blend || b.texture != texture) {
+    Flush();
+    b.kind = kind;
+    b.blend = p.blend;
+    b.texture = texture;
+  }
+  return b;
+}
+
+void AddVertex(Batch& b, const Paint& p, float x, float y) {
+  b.xy.insert(b.xy.end(), {x, y});
+  b.rgba.insert(b.rgba.end(), {p.r, p.g, p.b, p.a});
+}
+
+// The pixel whose top-left corner is (x, y), both whole numbers, as two
+// triangles: it then joins the untextured fills around it in one draw. Its
+// centre lies strictly inside the square, so every rasteriser covers that
+// pixel and no other, as a GL point on the same centre would. (A point off
+// the centre is left to the GL: renderers differ on where it lands.)
+void AddPixel(const Paint& p, float x, float y) {
+  Batch& b = BatchFor(Kind::kTriangles, p, 0);
+  const float x1 = x + 1.0f, y1 = y + 1.0f;
+  AddVertex(b, p, x, y);
+  AddVertex(b, p, x1, y);
+  AddVertex(b, p, x1, y1);
+  AddVertex(b, p, x, y);
+  AddVertex(b, p, x1, y1);
+  AddVertex(b, p, x, y1);
+}
+
 // A texture of the context it was made in, deleted with the image unless
 // that context is gone.
 struct GLTextureFrame : TGLImageFrame {
   unsigned context = 0;
   ~GLTextureFrame() override {
-    if (context != 0 && context == g_live_context && name != 0) glDeleteTextures(1, &name);
+    if (context != 0 && context == g_live_context && name != 0) {
+      // Draws waiting with this texture go out first; a later texture may
+      // get the same name.
+      if (g_batch.texture == name) Flush();
+      glDeleteTextures(1, &name);
+    }
   }
 };
 
@@ -118,24 +216,27 @@ void ApplyBlend(int blend) {
   glDisable(GL_ALPHA_TEST);
 }
 
-// Sets every state a 2D draw depends on. Nothing is cached: the textured
-// polygon drawer changes texturing and bindings behind this layer's back.
-void ApplyPaint(const Paint& p, GLuint texture) {
-  ApplyBlend(p.blend);
-  if (texture != 0) {
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else {
-    glDisable(GL_TEXTURE_2D);
-  }
-  glShadeModel(GL_SMOOTH);
-  glColor4f(p.r, p.g, p.b, p.a);
+// The table the textured polygon drawer calls: each call that changes state
+// or starts drawing first sends the 2D draws that precede it.
+void TableEnable(unsigned cap) {
+  Flush();
+  glEnable(cap);
 }
 
-// The textured polygon drawer draws "in the blend mode last set", which no
-// 2D draw may have applied yet: apply it when its batch begins.
+void TableBindTexture(unsigned target, unsigned name) {
+  Flush();
+  glBindTexture(target, name);
+}
+
+void TableShadeModel(unsigned mode) {
+  Flush();
+  glShadeModel(mode);
+}
+
+// The drawer draws "in the blend mode last set", which no 2D draw may have
+// applied yet: apply it when its batch begins.
 void TableBegin(unsigned mode) {
+  Flush();
   if (g.window != nullptr) ApplyBlend(GetBlend());
   glBegin(mode);
 }
@@ -223,6 +324,7 @@ void SetUpProjection() {
 }
 
 void CloseWindow() {
+  DropBatch();
   if (g.window == nullptr) return;
   if (g.fbo != 0) {
     g.fb.Bind(GL_FRAMEBUFFER, 0);
@@ -318,6 +420,7 @@ std::vector<T> ReadBack(GLenum type) {
   if (g.window == nullptr) return {};
   const std::size_t row = static_cast<std::size_t>(g.width) * 4;
   std::vector<T> raw(row * static_cast<std::size_t>(g.height));
+  Flush();
   if (g.fbo != 0) g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
   else glReadBuffer(GL_BACK);
   glFinish();
@@ -434,6 +537,7 @@ bool WindowOpen() { return g.window != nullptr; }
 
 void Clear(int r, int g_, int b) {
   if (g.window == nullptr) return;
+  Flush();  // nothing drawn before the clear may land after it
   auto level = [](int v) { return static_cast<float>(std::clamp(v, 0, 255)) / 255.0f; };
   glClearColor(level(r), level(g_), level(b), 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -441,6 +545,7 @@ void Clear(int r, int g_, int b) {
 
 void Present(int sync) {
   if (g.window == nullptr) return;
+  Flush();
   if (g.fbo != 0) {
     int dw = g.width, dh = g.height;
     SDL_GL_GetDrawableSize(g.window, &dw, &dh);
@@ -542,8 +647,9 @@ int Millisecs() {
 TMax2DDriver* Driver() { return g.window != nullptr ? g_driver : nullptr; }
 
 GLTable& GLFunctions() {
-  static GLTable table = {glEnable,   glBindTexture, glShadeModel, TableBegin, glEnd,
-                          glColor4ubv, glNormal3f,   glTexCoord2f, glVertex3f};
+  static GLTable table = {TableEnable, TableBindTexture, TableShadeModel,
+                          TableBegin,  glEnd,            glColor4ubv,
+                          glNormal3f,  glTexCoord2f,     glVertex3f};
   return table;
 }
 
@@ -551,10 +657,13 @@ bool Renders() { return true; }
 
 void FillPolygon(const Paint& p, const float* xy, int count) {
   if (g.window == nullptr || count < 3) return;
-  ApplyPaint(p, 0);
-  glBegin(GL_TRIANGLE_FAN);
-  for (int i = 0; i < count; ++i) glVertex2f(xy[2 * i], xy[2 * i + 1]);
-  glEnd();
+  Batch& b = BatchFor(Kind::kTriangles, p, 0);
+  // The fan's triangles, each in the order the fan itself would draw it.
+  for (int i = 1; i + 1 < count; ++i) {
+    AddVertex(b, p, xy[0], xy[1]);
+    AddVertex(b, p, xy[2 * i], xy[2 * i + 1]);
+    AddVertex(b, p, xy[2 * i + 2], xy[2 * i + 3]);
+  }
 }
 
 void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const float uv[8]) {
@@ -562,37 +671,26 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   std::shared_ptr<TImageFrame> frame = image.Frame(0);
   auto* gl_frame = dynamic_cast<TGLImageFrame*>(frame.get());
   if (gl_frame == nullptr || gl_frame->name == 0) return;
-  ApplyPaint(p, gl_frame->name);
-  glBegin(GL_TRIANGLE_FAN);
-  for (int i = 0; i < 4; ++i) {
-    glTexCoord2f(uv[2 * i], uv[2 * i + 1]);
-    glVertex2f(xy[2 * i], xy[2 * i + 1]);
+  Batch& b = BatchFor(Kind::kTriangles, p, gl_frame->name);
+  for (int i : {0, 1, 2, 0, 2, 3}) {
+    AddVertex(b, p, xy[2 * i], xy[2 * i + 1]);
+    b.uv.insert(b.uv.end(), {uv[2 * i], uv[2 * i + 1]});
   }
-  glEnd();
 }
 
 void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
   if (g.window == nullptr) return;
-  ApplyPaint(p, 0);
   // Half a pixel in: a line between pixel centres covers its first pixel and
   // stops short of its last, which the point then adds.
-  glBegin(GL_LINES);
-  glVertex2f(x0 + 0.5f, y0 + 0.5f);
-  glVertex2f(x1 + 0.5f, y1 + 0.5f);
-  glEnd();
-  if (last_pixel) {
-    glBegin(GL_POINTS);
-    glVertex2f(x1 + 0.5f, y1 + 0.5f);
-    glEnd();
-  }
+  Batch& b = BatchFor(Kind::kLines, p, 0);
+  AddVertex(b, p, x0 + 0.5f, y0 + 0.5f);
+  AddVertex(b, p, x1 + 0.5f, y1 + 0.5f);
+  if (last_pixel) AddVertex(BatchFor(Kind::kPoints, p, 0), p, x1 + 0.5f, y1 + 0.5f);
 }
 
 void DrawPoint(const Paint& p, float x, float y) {
   if (g.window == nullptr) return;
-  ApplyPaint(p, 0);
-  glBegin(GL_POINTS);
-  glVertex2f(static_cast<float>(Int(x)) + 0.5f, static_cast<float>(Int(y)) + 0.5f);
-  glEnd();
+  AddPixel(p, static_cast<float>(Int(x)), static_cast<float>(Int(y)));
 }
 
 int LoadSample(const unsigned char* wav, std::size_t size) {
