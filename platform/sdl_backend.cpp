@@ -472,15 +472,25 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   if (width <= 0 || height <= 0)
     return fail("window size " + std::to_string(width) + "x" + std::to_string(height) +
                 " is not drawable");
-  if (SDL_Init(SDL_INIT_VIDEO) != 0)
+  // Without a Wayland session SDL would still try its Wayland driver first,
+  // which prints its own complaint when XDG_RUNTIME_DIR is unset; go
+  // straight to X11 then. A driver the user names in SDL_VIDEODRIVER wins.
+  const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const bool x11_only = (wayland == nullptr || *wayland == 0) && (asked == nullptr || *asked == 0);
+  if (x11_only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (x11_only)
+      return fail(std::string("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?): ") +
+                  SDL_GetError());
     return fail(std::string("the video system did not start: ") + SDL_GetError());
+  }
   RegisterExitHandler();
   // Without a display SDL falls back to an invisible offscreen window; a
   // player would see nothing while the program runs on. Only an explicit
   // SDL_VIDEODRIVER may choose such a driver.
   const char* video_driver = SDL_GetCurrentVideoDriver();
-  const char* asked_driver = SDL_getenv("SDL_VIDEODRIVER");
-  if (video_driver != nullptr && (asked_driver == nullptr || *asked_driver == 0) &&
+  if (video_driver != nullptr && (asked == nullptr || *asked == 0) &&
       (SDL_strcmp(video_driver, "offscreen") == 0 || SDL_strcmp(video_driver, "dummy") == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return fail("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?)");
