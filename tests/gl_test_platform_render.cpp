@@ -362,3 +362,54 @@ TEST_F(GlRender, TexturedPolygonDrawsInTheBlendModeAndLeavesShapesUntextured) {
 }
 
 }  // namespace
+
+// Draws wait in batches: each must still land over the one drawn before it,
+// across the textured polygon drawer's own calls, and a quad must be drawn
+// with its texture even when the image goes away before the batch does.
+TEST_F(GlRender, BatchedDrawsKeepTheirOrderAndOutliveTheirImage) {
+  std::vector<std::uint8_t> blue = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+  Embed("batch_blue.png", EncodePng(2, 2, false, blue));
+  plat::TImage* image = plat::LoadImage("incbin::batch_blue.png", 0);
+  ASSERT_NE(image, nullptr);
+  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  ASSERT_NE(frame, nullptr);
+
+  plat::SetColor(0, 255, 0);
+  plat::DrawRect(10, 10, 20, 20);
+  plat::GLTable& gl = plat::gl();
+  const unsigned char white[4] = {255, 255, 255, 255};
+  gl.Enable(GL_TEXTURE_2D);
+  gl.BindTexture(GL_TEXTURE_2D, frame->name);
+  gl.ShadeModel(GL_SMOOTH);
+  gl.Begin(GL_POLYGON);
+  const float corners[4][2] = {{20, 20}, {40, 20}, {40, 40}, {20, 40}};
+  for (const auto& c : corners) {
+    gl.Color4ubv(white);
+    gl.Normal3f(0, 0, 1);
+    gl.TexCoord2f(0, 0);
+    gl.Vertex3f(c[0], c[1], 0);
+  }
+  gl.End();
+  plat::DriverStateTouched();
+  // A point lands on the pixel that holds it, off its centre or left of 0.
+  plat::SetColor(255, 255, 255);
+  plat::Plot(25.9f, 25.2f);
+  plat::Plot(-0.5f, 3.7f);
+  plat::SetScale(4, 4);
+  plat::DrawImage(image, 60, 10);
+  frame.reset();
+  plat::ResetPlatformState();  // every image and its texture gone
+
+  Picture p;
+  ExpectRgb(p.At(12, 12), 0, 255, 0, 0);
+  ExpectRgb(p.At(22, 22), 0, 0, 255, 0);  // the polygon over the rectangle
+  ExpectRgb(p.At(35, 35), 0, 0, 255, 0);
+  ExpectRgb(p.At(25, 25), 255, 255, 255, 0);
+  ExpectRgb(p.At(26, 25), 0, 0, 255, 0);
+  ExpectRgb(p.At(25, 26), 0, 0, 255, 0);
+  ExpectRgb(p.At(0, 3), 255, 255, 255, 0);
+  EXPECT_FALSE(p.Lit(0, 2) || p.Lit(0, 4) || p.Lit(1, 3));
+  ExpectRgb(p.At(60, 10), 0, 0, 255, 0);
+  ExpectRgb(p.At(67, 17), 0, 0, 255, 0);
+  EXPECT_FALSE(p.Lit(68, 17) || p.Lit(67, 18));
+}
