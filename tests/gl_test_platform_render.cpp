@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/platform.h"
 #include "platform/sdl_backend.h"
+#include "png_encode.h"
 
 namespace {
 
@@ -51,25 +52,28 @@ void ExpectRgb(const Rgba& got, int r, int g, int b, int tolerance = 1) {
 
 // Encodes an 8-bit PNG (RGB or RGBA) in memory.
 std::vector<unsigned char> EncodePng(int w, int h, bool alpha, const std::vector<std::uint8_t>& px) {
-  std::vector<unsigned char> out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t n) {
-        auto* v = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(p));
-        v->insert(v->end(), data, data + n);
-      },
-      nullptr);
-  png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  const std::size_t stride = static_cast<std::size_t>(w) * (alpha ? 4 : 3);
-  for (int y = 0; y < h; ++y)
-    png_write_row(png, const_cast<png_bytep>(px.data() + stride * static_cast<std::size_t>(y)));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
+  return testpng::Encode(w, h, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, 8, px);
+}
+
+// Draws the square (from, from)-(to, to) in a texture's top-left texel the
+// way the textured polygon drawer does: through the GL table, beneath the 2D
+// layer.
+void DrawSquareBeneath(unsigned texture, float from, float to) {
+  plat::GLTable& gl = plat::gl();
+  const unsigned char white[4] = {255, 255, 255, 255};
+  gl.Enable(GL_TEXTURE_2D);
+  gl.BindTexture(GL_TEXTURE_2D, texture);
+  gl.ShadeModel(GL_SMOOTH);
+  gl.Begin(GL_POLYGON);
+  const float corners[4][2] = {{from, from}, {to, from}, {to, to}, {from, to}};
+  for (const auto& c : corners) {
+    gl.Color4ubv(white);
+    gl.Normal3f(0, 0, 1);
+    gl.TexCoord2f(0, 0);
+    gl.Vertex3f(c[0], c[1], 0);
+  }
+  gl.End();
+  plat::DriverStateTouched();
 }
 
 // Registers bytes under a name for the rest of the process.
@@ -334,21 +338,7 @@ TEST_F(GlRender, TexturedPolygonDrawsInTheBlendModeAndLeavesShapesUntextured) {
   plat::SetClsColor(0, 100, 0);
   plat::Cls();
   plat::SetBlend(plat::LIGHTBLEND);  // no 2D draw applies it before the polygon
-  plat::GLTable& gl = plat::gl();
-  const unsigned char white[4] = {255, 255, 255, 255};
-  gl.Enable(GL_TEXTURE_2D);
-  gl.BindTexture(GL_TEXTURE_2D, frame->name);
-  gl.ShadeModel(GL_SMOOTH);
-  gl.Begin(GL_POLYGON);
-  const float corners[4][2] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
-  for (const auto& c : corners) {
-    gl.Color4ubv(white);
-    gl.Normal3f(0, 0, 1);
-    gl.TexCoord2f(0, 0);
-    gl.Vertex3f(c[0], c[1], 0);
-  }
-  gl.End();
-  plat::DriverStateTouched();
+  DrawSquareBeneath(frame->name, 10, 50);
 
   // Still textured with red, a green rectangle would come out black.
   plat::SetBlend(plat::ALPHABLEND);
@@ -376,21 +366,7 @@ TEST_F(GlRender, BatchedDrawsKeepTheirOrderAndOutliveTheirImage) {
 
   plat::SetColor(0, 255, 0);
   plat::DrawRect(10, 10, 20, 20);
-  plat::GLTable& gl = plat::gl();
-  const unsigned char white[4] = {255, 255, 255, 255};
-  gl.Enable(GL_TEXTURE_2D);
-  gl.BindTexture(GL_TEXTURE_2D, frame->name);
-  gl.ShadeModel(GL_SMOOTH);
-  gl.Begin(GL_POLYGON);
-  const float corners[4][2] = {{20, 20}, {40, 20}, {40, 40}, {20, 40}};
-  for (const auto& c : corners) {
-    gl.Color4ubv(white);
-    gl.Normal3f(0, 0, 1);
-    gl.TexCoord2f(0, 0);
-    gl.Vertex3f(c[0], c[1], 0);
-  }
-  gl.End();
-  plat::DriverStateTouched();
+  DrawSquareBeneath(frame->name, 20, 40);
   // A point lands on the pixel that holds it, off its centre or left of 0.
   plat::SetColor(255, 255, 255);
   plat::Plot(25.9f, 25.2f);

@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl_backend.h"
+#include "png_encode.h"
 #include "texturedpoly/texturedpoly.h"
 #include "velkaro/velkaro.h"
 
@@ -32,21 +33,7 @@ const std::vector<unsigned char>& QuadrantPng() {
       const Rgb& c = y < 2 ? (x < 2 ? kRed : kGreen) : (x < 2 ? kBlue : kYellow);
       px.insert(px.end(), {std::uint8_t(c[0]), std::uint8_t(c[1]), std::uint8_t(c[2]), 255});
     }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t n) {
-        auto* v = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(p));
-        v->insert(v->end(), data, data + n);
-      },
-      nullptr);
-  png_set_IHDR(png, info, 4, 4, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < 4; ++y) png_write_row(png, px.data() + y * 16);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  out = testpng::Encode(4, 4, PNG_COLOR_TYPE_RGBA, 8, px);
   return out;
 }
 

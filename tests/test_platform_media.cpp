@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/record.h"
+#include "png_encode.h"
 
 using namespace plat;
 
@@ -27,29 +28,12 @@ Bytes Cut(const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + l
 // A one-row PNG; 16-bit samples are written big-endian as PNG wants.
 Bytes MakePng(int w, int color_type, int depth, const std::vector<unsigned>& samples,
               png_color_16* trns = nullptr) {
-  Bytes out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep d, png_size_t n) {
-        static_cast<Bytes*>(png_get_io_ptr(p))->insert(
-            static_cast<Bytes*>(png_get_io_ptr(p))->end(), d, d + n);
-      },
-      nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(w), 1, depth, color_type, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (trns) png_set_tRNS(png, info, nullptr, 0, trns);
-  png_write_info(png, info);
   Bytes row;
   for (unsigned v : samples) {
     if (depth == 16) row.push_back(static_cast<unsigned char>(v >> 8));
     row.push_back(static_cast<unsigned char>(v));
   }
-  png_write_row(png, row.data());
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
+  return testpng::Encode(w, 1, color_type, depth, row, trns);
 }
 
 Bytes MakeWav(int channels, int bits, std::uint32_t data_bytes) {
