@@ -256,9 +256,17 @@ double Peak(const Stereo& x) {
 
 double BarStart(int bar) { return bar * kBar; }
 
+// One voice's notes rendered over a phrase of `frames`, then given a room.
+Stereo Perform(std::size_t frames, Timbre timbre, const std::vector<Note>& notes, int seed,
+               double reverb) {
+  Stereo s(frames);
+  Render(s, timbre, notes, seed);
+  Reverb(s, reverb);
+  return s;
+}
+
 // sound1: a bell figure falling through each bar's chord, each bar lower.
 Stereo Sinking(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 62, 86 - 2 * bar);
@@ -267,14 +275,11 @@ Stereo Sinking(std::size_t frames) {
       notes.push_back({BarStart(bar) + k * kBeat, 0.0, static_cast<double>(n), k == 0 ? 1.0 : 0.8, 0.5});
     }
   }
-  Render(s, Timbre::Bell, notes, 1);
-  Reverb(s, 0.35);
-  return s;
+  return Perform(frames, Timbre::Bell, notes, 1, 0.35);
 }
 
 // sound2: plucked eighths climbing through each bar's chord, each bar higher.
 Stereo Rising(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 55 + 2 * bar, 90);
@@ -283,15 +288,12 @@ Stereo Rising(std::size_t frames) {
                        k % 2 == 0 ? 1.0 : 0.75, 0.45 + 0.02 * k});
     }
   }
-  Render(s, Timbre::Pluck, notes, 2);
-  Reverb(s, 0.3);
-  return s;
+  return Perform(frames, Timbre::Pluck, notes, 2, 0.3);
 }
 
 // sound3 / sound4: the wings sinking; right a marimba on the off-beats,
 // left a reed in two falling half notes a bar.
 Stereo RightSinking(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 64, 84 - bar);
@@ -300,13 +302,10 @@ Stereo RightSinking(std::size_t frames) {
       notes.push_back({BarStart(bar) + (k + 0.5) * kBeat, 0.0, static_cast<double>(n), 0.9, 0.82});
     }
   }
-  Render(s, Timbre::Marimba, notes, 3);
-  Reverb(s, 0.3);
-  return s;
+  return Perform(frames, Timbre::Marimba, notes, 3, 0.3);
 }
 
 Stereo LeftSinking(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 55, 76 - 2 * bar);
@@ -314,15 +313,12 @@ Stereo LeftSinking(std::size_t frames) {
     notes.push_back({BarStart(bar), 1.7 * kBeat, static_cast<double>(hi), 1.0, 0.18});
     notes.push_back({BarStart(bar) + 2.0 * kBeat, 1.7 * kBeat, static_cast<double>(lo), 0.9, 0.18});
   }
-  Render(s, Timbre::Reed, notes, 4);
-  Reverb(s, 0.35);
-  return s;
+  return Perform(frames, Timbre::Reed, notes, 4, 0.35);
 }
 
 // sound5 / sound6: the wings rising; right a glassy run up the second half
 // of each bar, left a harp triplet climbing from each downbeat.
 Stereo RightRising(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 64 + bar, 96);
@@ -331,13 +327,10 @@ Stereo RightRising(std::size_t frames) {
                        static_cast<double>(tones[static_cast<std::size_t>(k)]), 0.6 + 0.1 * k, 0.8});
     }
   }
-  Render(s, Timbre::Glass, notes, 5);
-  Reverb(s, 0.35);
-  return s;
+  return Perform(frames, Timbre::Glass, notes, 5, 0.35);
 }
 
 Stereo LeftRising(std::size_t frames) {
-  Stereo s(frames);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 52 + 2 * bar, 90);
@@ -348,9 +341,7 @@ Stereo LeftRising(std::size_t frames) {
     // An answer on the third beat, one step higher again.
     notes.push_back({BarStart(bar) + 2.0 * kBeat, 0.0, static_cast<double>(tones[4]), 0.7, 0.2});
   }
-  Render(s, Timbre::Harp, notes, 6);
-  Reverb(s, 0.3);
-  return s;
+  return Perform(frames, Timbre::Harp, notes, 6, 0.3);
 }
 
 // sound7: a high breathy line, long notes, two detuned voices spread wide.
