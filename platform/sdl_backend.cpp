@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,8 @@ struct WindowState {
   FramebufferFns fb;
   GLuint fbo = 0, fbo_texture = 0;
   bool fbo_16 = false;
+  GLuint glow_fbo = 0, glow_texture = 0;  // 0: enlarged glows drawn at full size
+  int glow_width = 0, glow_height = 0;
   int swap_interval = -1;       // the interval last set successfully, -1 unknown
   bool vsync_paces = false;     // the swap itself waits for a vblank at about hertz
   int fast_swaps = 0;           // successive synced swaps that came too soon
@@ -68,62 +71,145 @@ bool g_audio_open = false;
 // Sample id - 1 -> chunk; nullptr for a silent sample (no audio device).
 std::vector<Mix_Chunk*>* g_samples = new std::vector<Mix_Chunk*>;
 
-// Consecutive 2D draws of one primitive kind, blend mode and texture wait
-// here and go out as one glDrawArrays: llvmpipe's cost is mostly per draw
-// call, and a frame makes hundreds of small ones.
-enum class Kind { kNone, kTriangles, kLines, kPoints };
+// Consecutive draws of one primitive kind, blend mode and texture (2D draws
+// and the textured polygon drawer's alike) wait here and go out as one
+// glDrawArrays: llvmpipe's cost is mostly per draw call, and a frame makes
+// hundreds of small ones.
+//
+// kGlow holds additive draws of a soft-edged image enlarged at least
+// kGlowMinMagnification times: the clouds, up to thirty times their size and
+// often a dozen at once over the whole window, cost llvmpipe most of a frame
+// at full resolution. Their sum changes only over many pixels, so it is
+// drawn into a buffer kGlowReduction times smaller each way and added onto
+// the picture through a bilinear filter: a sixteenth of the fill, within an
+// 8-bit level of drawing each glow at full size.
+enum class Kind { kNone, kTriangles, kLines, kPoints, kGlow };
+constexpr int kGlowReduction = 4;
+constexpr float kGlowMinMagnification = 8.0f;
 
 struct Batch {
   Kind kind = Kind::kNone;
   int blend = 0;
   GLuint texture = 0;         // 0: untextured
-  std::vector<GLfloat> xy;    // 2 per vertex
+  std::vector<GLfloat> xyz;   // 3 per vertex
   std::vector<GLfloat> rgba;  // 4 per vertex
   std::vector<GLfloat> uv;    // 2 per vertex, textured batches only
+  float box[4] = {0, 0, 0, 0};  // kGlow: left, top, right, bottom of its vertices
 };
 // Never destroyed: static destructors run after the exit handler.
 Batch& g_batch = *new Batch;
+
+// The texturing state immediate-mode drawing would find in the GL: what the
+// textured polygon drawer set through its table, or what the last 2D draw
+// left (a textured one binds its texture, an untextured one turns texturing
+// off). Its polygons join the batches with the texture this gives.
+struct TableState {
+  bool texturing = false;
+  GLuint bound = 0;
+  bool open = false;          // between Begin and End
+  GLenum mode = 0;
+  int blend = 0;
+  GLfloat rgba[4] = {1, 1, 1, 1};
+  GLfloat uv[2] = {0, 0};
+  std::vector<GLfloat> xyz, colours, uvs;  // the open primitive's vertices
+};
+TableState& g_table = *new TableState;
 
 void ApplyBlend(int blend);
 
 void DropBatch() {
   g_batch.kind = Kind::kNone;
-  g_batch.xy.clear();
+  g_batch.xyz.clear();
   g_batch.rgba.clear();
   g_batch.uv.clear();
 }
 
-// Draws what waits. The whole state the batch depends on is set here every
-// time and nothing is assumed from before: the textured polygon drawer and
-// the present change texturing, bindings and colours below this layer.
-void Flush() {
-  Batch& b = g_batch;
-  if (b.kind == Kind::kNone) return;
-  const GLsizei count = static_cast<GLsizei>(b.xy.size() / 2);
-  const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
-                      : b.kind == Kind::kLines   ? GL_LINES
-                                                 : GL_POINTS;
-  ApplyBlend(b.blend);
-  if (b.texture != 0) {
+// Draws vertex arrays with the whole state they depend on set here, every
+// time: the present and the glow pass change texturing, bindings and blending.
+void DrawArrays(GLenum mode, int blend, GLuint texture, GLint texture_mode, const GLfloat* xyz,
+                const GLfloat* rgba, const GLfloat* uv, GLsizei count) {
+  ApplyBlend(blend);
+  if (texture != 0) {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, b.texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, texture_mode);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, 0, b.uv.data());
+    glTexCoordPointer(2, GL_FLOAT, 0, uv);
   } else {
     glDisable(GL_TEXTURE_2D);
   }
   glShadeModel(GL_SMOOTH);
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(2, GL_FLOAT, 0, b.xy.data());
-  glEnableClientState(GL_COLOR_ARRAY);
-  glColorPointer(4, GL_FLOAT, 0, b.rgba.data());
+  glVertexPointer(3, GL_FLOAT, 0, xyz);
+  if (rgba != nullptr) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, 0, rgba);
+  } else {
+    glColor4f(1, 1, 1, 1);
+  }
   glDrawArrays(mode, 0, count);
-  // Left as immediate mode expects them: the textured polygon drawer and
-  // the present's quad draw with glBegin and the current colour.
-  glDisableClientState(GL_COLOR_ARRAY);
+  // Left as the present's immediate-mode quad expects them.
+  if (rgba != nullptr) glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
-  if (b.texture != 0) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  if (texture != 0) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+// The glows of the batch: summed in the small buffer, which is then added
+// over their box (widened by the filter's reach, kept in the window).
+void FlushGlow(const Batch& b) {
+  const GLsizei count = static_cast<GLsizei>(b.xyz.size() / 3);
+  g.fb.Bind(GL_FRAMEBUFFER, g.glow_fbo);
+  glViewport(0, 0, g.glow_width, g.glow_height);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  DrawArrays(GL_TRIANGLES, b.blend, b.texture, GL_MODULATE, b.xyz.data(), b.rgba.data(),
+             b.uv.data(), count);
+  g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
+  glViewport(0, 0, g.width, g.height);
+
+  const float w = static_cast<float>(g.width), h = static_cast<float>(g.height);
+  const float reach = 2.0f * kGlowReduction;
+  const float x0 = std::clamp(std::floor(b.box[0] - reach), 0.0f, w);
+  const float y0 = std::clamp(std::floor(b.box[1] - reach), 0.0f, h);
+  const float x1 = std::clamp(std::ceil(b.box[2] + reach), 0.0f, w);
+  const float y1 = std::clamp(std::ceil(b.box[3] + reach), 0.0f, h);
+  if (x0 >= x1 || y0 >= y1) return;
+  // The small buffer's row 0 is the window's bottom row.
+  const GLfloat xyz[] = {x0, y0, 0, x1, y0, 0, x1, y1, 0, x0, y0, 0, x1, y1, 0, x0, y1, 0};
+  GLfloat uv[12];
+  for (int i = 0; i < 6; ++i) {
+    uv[2 * i] = xyz[3 * i] / w;
+    uv[2 * i + 1] = 1.0f - xyz[3 * i + 1] / h;
+  }
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glDisable(GL_ALPHA_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, g.glow_texture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, 0, uv);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, xyz);
+  glDrawArrays(GL_TRIANGLES, 0, 6);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+// Draws what waits.
+void Flush() {
+  Batch& b = g_batch;
+  if (b.kind == Kind::kNone) return;
+  if (b.kind == Kind::kGlow) {
+    FlushGlow(b);
+  } else {
+    const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
+                        : b.kind == Kind::kLines   ? GL_LINES
+                                                   : GL_POINTS;
+    DrawArrays(mode, b.blend, b.texture, GL_MODULATE, b.xyz.data(), b.rgba.data(), b.uv.data(),
+               static_cast<GLsizei>(b.xyz.size() / 3));
+  }
   DropBatch();
 }
 
@@ -141,8 +227,14 @@ Batch& BatchFor(Kind kind, const Paint& p, GLuint texture) {
 }
 
 void AddVertex(Batch& b, const Paint& p, float x, float y) {
-  b.xy.insert(b.xy.end(), {x, y});
+  b.xyz.insert(b.xyz.end(), {x, y, 0.0f});
   b.rgba.insert(b.rgba.end(), {p.r, p.g, p.b, p.a});
+}
+
+// What a 2D draw leaves for immediate-mode drawing that follows it.
+void TouchTexturing(GLuint texture) {
+  g_table.texturing = texture != 0;
+  if (texture != 0) g_table.bound = texture;
 }
 
 // The pixel whose top-left corner is (x, y), both whole numbers, as two
@@ -151,6 +243,7 @@ void AddVertex(Batch& b, const Paint& p, float x, float y) {
 // pixel and no other, as a GL point on the same centre would. (A point off
 // the centre is left to the GL: renderers differ on where it lands.)
 void AddPixel(const Paint& p, float x, float y) {
+  TouchTexturing(0);
   Batch& b = BatchFor(Kind::kTriangles, p, 0);
   const float x1 = x + 1.0f, y1 = y + 1.0f;
   AddVertex(b, p, x, y);
@@ -165,6 +258,9 @@ void AddPixel(const Paint& p, float x, float y) {
 // that context is gone.
 struct GLTextureFrame : TGLImageFrame {
   unsigned context = 0;
+  // Filtered, and every border texel adds nothing in an additive blend: an
+  // enlarged draw fades out inside its own edges.
+  bool soft_edge = false;
   ~GLTextureFrame() override {
     if (context != 0 && context == g_live_context && name != 0) {
       // Draws waiting with this texture go out first; a later texture may
@@ -174,6 +270,39 @@ struct GLTextureFrame : TGLImageFrame {
     }
   }
 };
+
+// Whether a textured quad belongs in the glow pass: added, soft-edged and
+// enlarged enough along both of its sides. Coordinates that are not finite
+// fail the comparisons and keep the quad on the exact path.
+bool IsEnlargedGlow(const Paint& p, const TImage& image, const TGLImageFrame& frame,
+                    const float xy[8], const float uv[8]) {
+  if (g.glow_fbo == 0 || p.blend != LIGHTBLEND) return false;
+  const auto* f = dynamic_cast<const GLTextureFrame*>(&frame);
+  if (f == nullptr || !f->soft_edge) return false;
+  auto enlarged = [&](int a, int c) {
+    const double pixels = std::hypot(double{xy[2 * c]} - xy[2 * a], double{xy[2 * c + 1]} - xy[2 * a + 1]);
+    const double texels = std::hypot((double{uv[2 * c]} - uv[2 * a]) * image.width,
+                                      (double{uv[2 * c + 1]} - uv[2 * a + 1]) * image.height);
+    return pixels >= kGlowMinMagnification * texels && texels > 0;
+  };
+  return enlarged(0, 1) && enlarged(0, 3);
+}
+
+// Whether every texel on the image's border adds nothing in an additive
+// blend (no colour, or no alpha).
+bool BorderAddsNothing(const TImage& image) {
+  const int w = image.width, h = image.height;
+  auto nothing = [&](int x, int y) {
+    const std::uint8_t* t =
+        &image.rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 4];
+    return t[3] == 0 || (t[0] == 0 && t[1] == 0 && t[2] == 0);
+  };
+  for (int x = 0; x < w; ++x)
+    if (!nothing(x, 0) || !nothing(x, h - 1)) return false;
+  for (int y = 0; y < h; ++y)
+    if (!nothing(0, y) || !nothing(w - 1, y)) return false;
+  return true;
+}
 
 struct GLDriver : TMax2DDriver {
   std::string ToString() const override { return "OpenGL"; }
@@ -216,29 +345,88 @@ void ApplyBlend(int blend) {
   glDisable(GL_ALPHA_TEST);
 }
 
-// The table the textured polygon drawer calls: each call that changes state
-// or starts drawing first sends the 2D draws that precede it.
+// The table the textured polygon drawer calls. Its polygons are gathered
+// between Begin and End and join the batches as triangles, so the many small
+// pieces of a frame go out in a few draws. Texturing and the texture bound
+// are followed here; shading is always smooth, and with lighting off the
+// normal and colour material change nothing.
 void TableEnable(unsigned cap) {
+  if (cap == GL_TEXTURE_2D) {
+    g_table.texturing = true;
+    return;
+  }
   Flush();
   glEnable(cap);
 }
 
 void TableBindTexture(unsigned target, unsigned name) {
-  Flush();
-  glBindTexture(target, name);
+  if (target == GL_TEXTURE_2D) g_table.bound = name;
 }
 
-void TableShadeModel(unsigned mode) {
-  Flush();
-  glShadeModel(mode);
-}
+void TableShadeModel(unsigned) {}
 
-// The drawer draws "in the blend mode last set", which no 2D draw may have
-// applied yet: apply it when its batch begins.
+// The drawer draws "in the blend mode last set" when its batch begins.
 void TableBegin(unsigned mode) {
-  Flush();
-  if (g.window != nullptr) ApplyBlend(GetBlend());
-  glBegin(mode);
+  TableState& t = g_table;
+  t.open = true;
+  t.mode = mode;
+  t.blend = GetBlend();
+  t.xyz.clear();
+  t.colours.clear();
+  t.uvs.clear();
+}
+
+void TableColor4ubv(const unsigned char* c) {
+  for (int i = 0; i < 4; ++i) g_table.rgba[i] = static_cast<GLfloat>(c[i]) / 255.0f;
+}
+
+void TableNormal3f(float, float, float) {}
+
+void TableTexCoord2f(float u, float v) {
+  g_table.uv[0] = u;
+  g_table.uv[1] = v;
+}
+
+void TableVertex3f(float x, float y, float z) {
+  TableState& t = g_table;
+  if (!t.open) return;  // outside Begin/End a vertex draws nothing
+  t.xyz.insert(t.xyz.end(), {x, y, z});
+  t.colours.insert(t.colours.end(), std::begin(t.rgba), std::end(t.rgba));
+  t.uvs.insert(t.uvs.end(), {t.uv[0], t.uv[1]});
+}
+
+// The primitive as the triangles the GL would make of it: a polygon as a fan
+// from its first vertex, a strip with every other triangle turned back.
+void TableEnd() {
+  TableState& t = g_table;
+  if (!t.open) return;
+  t.open = false;
+  const int n = static_cast<int>(t.xyz.size() / 3);
+  if (g.window == nullptr || n < 3) return;
+  const GLuint texture = t.texturing ? t.bound : 0;
+  Batch& b = BatchFor(Kind::kTriangles, Paint{1, 1, 1, 1, t.blend}, texture);
+  auto put = [&](int i) {
+    const auto k = static_cast<std::size_t>(i);
+    b.xyz.insert(b.xyz.end(), &t.xyz[3 * k], &t.xyz[3 * k] + 3);
+    b.rgba.insert(b.rgba.end(), &t.colours[4 * k], &t.colours[4 * k] + 4);
+    if (texture != 0) b.uv.insert(b.uv.end(), &t.uvs[2 * k], &t.uvs[2 * k] + 2);
+  };
+  for (int i = 0; i + 2 < n; ++i) {
+    if (t.mode == GL_TRIANGLE_STRIP) {
+      put(i % 2 == 0 ? i : i + 1);
+      put(i % 2 == 0 ? i + 1 : i);
+      put(i + 2);
+    } else if (t.mode == GL_POLYGON || t.mode == GL_TRIANGLE_FAN) {
+      put(0);
+      put(i + 1);
+      put(i + 2);
+    } else if (t.mode == GL_TRIANGLES) {
+      if (i % 3 != 0) continue;
+      put(i);
+      put(i + 1);
+      put(i + 2);
+    }
+  }
 }
 
 template <class T>
@@ -276,33 +464,49 @@ bool LoadFramebufferFns(FramebufferFns* fb) {
 // leaving 8-bit rounding ghosts), else 10 (a black veil at 0.13 stops at
 // 3/1023, within one 8-bit level), else 8. On llvmpipe 10 bits blends
 // slower than 16 (a full-screen veil 0.26 ms against 0.19 ms), so 16 comes first.
-bool MakeFramebuffer() {
-  if (!LoadFramebufferFns(&g.fb)) return false;
+// A framebuffer drawing into a texture of the first format the renderer
+// takes; false, with nothing left behind, when it takes none. *red_bits gets
+// the bits per channel.
+bool MakeTarget(int width, int height, GLint filter, GLuint* fbo, GLuint* texture,
+                GLint* red_bits) {
   for (GLint format : {GL_RGBA16, GL_RGB10_A2, GL_RGBA8}) {
-    glGenTextures(1, &g.fbo_texture);
-    glBindTexture(GL_TEXTURE_2D, g.fbo_texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glGenTextures(1, texture);
+    glBindTexture(GL_TEXTURE_2D, *texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, g.width, g.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
-    g.fb.Gen(1, &g.fbo);
-    g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
-    g.fb.Texture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, g.fbo_texture, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    g.fb.Gen(1, fbo);
+    g.fb.Bind(GL_FRAMEBUFFER, *fbo);
+    g.fb.Texture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *texture, 0);
     if (g.fb.Check(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
-      GLint red_bits = 0;
-      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &red_bits);
-      g.fbo_16 = red_bits >= 16;
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, red_bits);
       glBindTexture(GL_TEXTURE_2D, 0);
       return true;
     }
     g.fb.Bind(GL_FRAMEBUFFER, 0);
-    g.fb.Delete(1, &g.fbo);
-    glDeleteTextures(1, &g.fbo_texture);
-    g.fbo = g.fbo_texture = 0;
+    g.fb.Delete(1, fbo);
+    glDeleteTextures(1, texture);
+    *fbo = *texture = 0;
   }
   return false;
+}
+
+bool MakeFramebuffer() {
+  if (!LoadFramebufferFns(&g.fb)) return false;
+  GLint red_bits = 0;
+  if (!MakeTarget(g.width, g.height, GL_NEAREST, &g.fbo, &g.fbo_texture, &red_bits)) return false;
+  g.fbo_16 = red_bits >= 16;
+  // The glow buffer; without one, enlarged glows are drawn at full size.
+  const int gw = (g.width + kGlowReduction - 1) / kGlowReduction;
+  const int gh = (g.height + kGlowReduction - 1) / kGlowReduction;
+  if (MakeTarget(gw, gh, GL_LINEAR, &g.glow_fbo, &g.glow_texture, &red_bits)) {
+    g.glow_width = gw;
+    g.glow_height = gh;
+  }
+  g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
+  return true;
 }
 
 void SetUpProjection() {
@@ -325,7 +529,13 @@ void SetUpProjection() {
 
 void CloseWindow() {
   DropBatch();
+  g_table = TableState{};
   if (g.window == nullptr) return;
+  if (g.glow_fbo != 0) {
+    g.fb.Bind(GL_FRAMEBUFFER, 0);
+    g.fb.Delete(1, &g.glow_fbo);
+    glDeleteTextures(1, &g.glow_texture);
+  }
   if (g.fbo != 0) {
     g.fb.Bind(GL_FRAMEBUFFER, 0);
     g.fb.Delete(1, &g.fbo);
@@ -452,6 +662,7 @@ std::shared_ptr<TImageFrame> GLDriver::CreateFrame(TImage& image) {
   glGenTextures(1, &frame->name);
   frame->context = g_live_context;
   const GLint filter = (image.flags & 2) != 0 ? GL_LINEAR : GL_NEAREST;
+  frame->soft_edge = filter == GL_LINEAR && BorderAddsNothing(image);
   glBindTexture(GL_TEXTURE_2D, frame->name);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
@@ -660,9 +871,9 @@ int Millisecs() {
 TMax2DDriver* Driver() { return g.window != nullptr ? g_driver : nullptr; }
 
 GLTable& GLFunctions() {
-  static GLTable table = {TableEnable, TableBindTexture, TableShadeModel,
-                          TableBegin,  glEnd,            glColor4ubv,
-                          glNormal3f,  glTexCoord2f,     glVertex3f};
+  static GLTable table = {TableEnable,    TableBindTexture, TableShadeModel,
+                          TableBegin,     TableEnd,         TableColor4ubv,
+                          TableNormal3f,  TableTexCoord2f,  TableVertex3f};
   return table;
 }
 
@@ -670,6 +881,7 @@ bool Renders() { return true; }
 
 void FillPolygon(const Paint& p, const float* xy, int count) {
   if (g.window == nullptr || count < 3) return;
+  TouchTexturing(0);
   Batch& b = BatchFor(Kind::kTriangles, p, 0);
   // The fan's triangles, each in the order the fan itself would draw it.
   for (int i = 1; i + 1 < count; ++i) {
@@ -684,15 +896,31 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   std::shared_ptr<TImageFrame> frame = image.Frame(0);
   auto* gl_frame = dynamic_cast<TGLImageFrame*>(frame.get());
   if (gl_frame == nullptr || gl_frame->name == 0) return;
-  Batch& b = BatchFor(Kind::kTriangles, p, gl_frame->name);
+  TouchTexturing(gl_frame->name);
+  const bool glow = IsEnlargedGlow(p, image, *gl_frame, xy, uv);
+  Batch& b = BatchFor(glow ? Kind::kGlow : Kind::kTriangles, p, gl_frame->name);
+  const bool first = b.xyz.empty();
   for (int i : {0, 1, 2, 0, 2, 3}) {
     AddVertex(b, p, xy[2 * i], xy[2 * i + 1]);
     b.uv.insert(b.uv.end(), {uv[2 * i], uv[2 * i + 1]});
+  }
+  if (!glow) return;
+  for (int i = 0; i < 4; ++i) {
+    const float x = xy[2 * i], y = xy[2 * i + 1];
+    if (first && i == 0) {
+      b.box[0] = b.box[2] = x;
+      b.box[1] = b.box[3] = y;
+    }
+    b.box[0] = std::min(b.box[0], x);
+    b.box[1] = std::min(b.box[1], y);
+    b.box[2] = std::max(b.box[2], x);
+    b.box[3] = std::max(b.box[3], y);
   }
 }
 
 void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
   if (g.window == nullptr) return;
+  TouchTexturing(0);
   // Half a pixel in: a line between pixel centres covers its first pixel and
   // stops short of its last, which the point then adds.
   Batch& b = BatchFor(Kind::kLines, p, 0);

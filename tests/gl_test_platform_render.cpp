@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -388,4 +390,121 @@ TEST_F(GlRender, BatchedDrawsKeepTheirOrderAndOutliveTheirImage) {
   ExpectRgb(p.At(60, 10), 0, 0, 255, 0);
   ExpectRgb(p.At(67, 17), 0, 0, 255, 0);
   EXPECT_FALSE(p.Lit(68, 17) || p.Lit(67, 18));
+}
+
+namespace {
+
+// A 16x16 soft glow: black border, brightest in the middle.
+std::vector<std::uint8_t> GlowTexels() {
+  std::vector<std::uint8_t> rgb;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const double dx = (x + 0.5 - 8) / 7.0, dy = (y + 0.5 - 8) / 7.0;
+      const double r2 = dx * dx + dy * dy;
+      const bool border = x == 0 || y == 0 || x == 15 || y == 15;
+      const auto v = static_cast<std::uint8_t>(border || r2 >= 1 ? 0 : 220 * (1 - r2) * (1 - r2));
+      rgb.insert(rgb.end(), {v, std::uint8_t(v / 2), std::uint8_t(v / 4)});
+    }
+  return rgb;
+}
+
+// Red of the 16x16 glow drawn from (0, 0) at `scale`, bilinear as the GL
+// filters it, at the centre of pixel (x, y).
+double GlowRedAt(const std::vector<std::uint8_t>& rgb, float scale, int x, int y) {
+  auto texel = [&](int tx, int ty) {
+    tx = std::clamp(tx, 0, 15);
+    ty = std::clamp(ty, 0, 15);
+    return static_cast<double>(rgb[(static_cast<std::size_t>(ty) * 16 + tx) * 3]);
+  };
+  const double fx = (x + 0.5) / scale - 0.5, fy = (y + 0.5) / scale - 0.5;
+  const int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
+  const double ax = fx - x0, ay = fy - y0;
+  return (1 - ay) * ((1 - ax) * texel(x0, y0) + ax * texel(x0 + 1, y0)) +
+         ay * ((1 - ax) * texel(x0, y0 + 1) + ax * texel(x0 + 1, y0 + 1));
+}
+
+}  // namespace
+
+// An added, soft-edged image enlarged many times goes through the reduced
+// glow buffer: the sum must still come out as drawing it at full size
+// would, in its place among the draws before and after it. Less enlarged,
+// the same image takes the exact path.
+TEST_F(GlRender, EnlargedGlowsAddUpAsAtFullSizeAndKeepTheirPlace) {
+  const std::vector<std::uint8_t> rgb = GlowTexels();
+  Embed("glow.png", EncodePng(16, 16, false, rgb));
+  plat::TImage* glow = plat::LoadImage("incbin::glow.png", 2);
+  ASSERT_NE(glow, nullptr);
+
+  plat::SetClsColor(10, 10, 10);
+  plat::Cls();
+  plat::SetColor(0, 0, 100);
+  plat::DrawRect(300, 0, 20, 20);  // before the glows: they add onto it
+  plat::SetBlend(plat::LIGHTBLEND);
+  plat::SetColor(255, 255, 255);
+  plat::SetAlpha(0.5f);
+  plat::SetScale(20, 20);
+  plat::DrawImage(glow, 0, 0);  // 320x320, in the glow buffer
+  plat::DrawImage(glow, 0, 0);  // twice: the glows add up
+  plat::SetScale(4, 4);
+  plat::DrawImage(glow, 400, 0);  // 64x64, drawn as it is
+  plat::SetBlend(plat::ALPHABLEND);
+  plat::SetScale(1, 1);
+  plat::SetAlpha(1);
+  plat::SetColor(0, 200, 0);
+  plat::DrawRect(140, 140, 20, 20);  // after the glows: it covers them
+  Picture p;
+
+  int worst = 0;
+  for (int y = 0; y < 320; y += 3)
+    for (int x = 0; x < 320; x += 3) {
+      if ((x >= 140 && x < 160 && y >= 140 && y < 160) || (x >= 300 && y < 20)) continue;
+      const double want = std::min(255.0, 10 + 2 * 0.5 * GlowRedAt(rgb, 20, x, y));
+      worst = std::max(worst, static_cast<int>(std::lround(std::fabs(p.At(x, y)[0] - want))));
+    }
+  EXPECT_LE(worst, 2);
+  ExpectRgb(p.At(150, 150), 0, 200, 0, 0);
+  ExpectRgb(p.At(310, 10), 0, 0, 100, 0);  // the glow is black there
+  ExpectRgb(p.At(160, 100), 10 + static_cast<int>(std::lround(GlowRedAt(rgb, 20, 160, 100))),
+            p.At(160, 100)[1], p.At(160, 100)[2], 2);
+  for (int y = 0; y < 64; y += 2)
+    for (int x = 0; x < 64; x += 2)
+      EXPECT_NEAR(p.At(400 + x, y)[0], 10 + 0.5 * GlowRedAt(rgb, 4, x, y), 1.5) << x << "," << y;
+  EXPECT_FALSE(p.At(330, 100)[0] > 10 || p.At(100, 330)[0] > 10);
+}
+
+// The textured polygon drawer's strips and polygons join the batches as the
+// triangles the GL would have drawn: every pixel of the band, none beyond.
+TEST_F(GlRender, DrawerStripsAndPolygonsCoverTheirShape) {
+  std::vector<std::uint8_t> white(2 * 2 * 3, 255);
+  Embed("strip_white.png", EncodePng(2, 2, false, white));
+  plat::TImage* image = plat::LoadImage("incbin::strip_white.png", 0);
+  ASSERT_NE(image, nullptr);
+  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  ASSERT_NE(frame, nullptr);
+
+  plat::GLTable& gl = plat::gl();
+  const unsigned char red[4] = {255, 0, 0, 255};
+  gl.Enable(GL_TEXTURE_2D);
+  gl.BindTexture(GL_TEXTURE_2D, frame->name);
+  gl.ShadeModel(GL_SMOOTH);
+  gl.Begin(GL_TRIANGLE_STRIP);  // three squares side by side, 10..40 x 10..20
+  for (int i = 0; i < 8; ++i) {
+    gl.Color4ubv(red);
+    gl.TexCoord2f(0.5f, 0.5f);
+    gl.Vertex3f(10.0f + 10.0f * static_cast<float>(i / 2), i % 2 == 0 ? 10.0f : 20.0f, 0);
+  }
+  gl.End();
+  gl.Begin(GL_POLYGON);  // a pentagon-free square, 50..60 x 10..20
+  for (auto [x, y] : {std::pair{50.0f, 10.0f}, {60.0f, 10.0f}, {60.0f, 20.0f}, {50.0f, 20.0f}}) {
+    gl.Color4ubv(red);
+    gl.TexCoord2f(0.5f, 0.5f);
+    gl.Vertex3f(x, y, 0);
+  }
+  gl.End();
+  plat::DriverStateTouched();
+  Picture p;
+  EXPECT_EQ(p.CountLit(), 30 * 10 + 10 * 10);
+  EXPECT_EQ(p.LitBox(), (std::array<int, 4>{10, 10, 59, 19}));
+  ExpectRgb(p.At(25, 15), 255, 0, 0, 0);
+  EXPECT_FALSE(p.Lit(45, 15));
 }
