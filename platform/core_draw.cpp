@@ -81,13 +81,15 @@ void Plot(float x, float y) {
 }
 
 namespace {
-// Draws an image quad from (-hx, -hy) to (w - hx, h - hy), scaled, placed.
-void DrawQuad(TImage& image, float x, float y, float hx, float hy, float w, float h) {
+// Draws an image quad from (-hx, -hy) to (w - hx, h - hy), scaled, placed,
+// showing the part (u0, v0)-(u1, v1) of the image.
+void DrawQuad(TImage& image, float x, float y, float hx, float hy, float w, float h,
+              float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1) {
   const CoreState& st = core();
   float x0 = x - hx * st.scale_x, y0 = y - hy * st.scale_y;
   float x1 = x + (w - hx) * st.scale_x, y1 = y + (h - hy) * st.scale_y;
   const float xy[8] = {x0, y0, x1, y0, x1, y1, x0, y1};
-  static const float uv[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  const float uv[8] = {u0, v0, u1, v0, u1, v1, u0, v1};
   backend::DrawTexturedQuad(CurrentPaint(), image, xy, uv);
 }
 }  // namespace
@@ -122,7 +124,17 @@ void DrawText(const std::string& text, float x, float y) {
       float w = static_cast<float>(g.image->width), h = static_cast<float>(g.image->height);
       Record("DrawGlyph", {double(ch), x + gx * st.scale_x, y + gy * st.scale_y,
                            x + (gx + w) * st.scale_x, y + (gy + h) * st.scale_y});
-      if (backend::Renders()) DrawQuad(*g.image, x, y, -gx, -gy, w, h);
+      if (backend::Renders()) {
+        if (g.in_atlas) {
+          const TImage& a = font.atlas.image;
+          const float aw = static_cast<float>(a.width), ah = static_cast<float>(a.height);
+          const float ax = static_cast<float>(g.ax), ay = static_cast<float>(g.ay);
+          DrawQuad(font.atlas.image, x, y, -gx, -gy, w, h, ax / aw, ay / ah, (ax + w) / aw,
+                   (ay + h) / ah);
+        } else {
+          DrawQuad(*g.image, x, y, -gx, -gy, w, h);
+        }
+      }
     }
     pen += static_cast<float>(g.advance);
   }

@@ -1,4 +1,5 @@
 // TrueType fonts through FreeType, read from embedded bytes.
+#include <algorithm>
 #include "platform/core_font.h"
 
 #include <ft2build.h>
@@ -44,6 +45,43 @@ std::unique_ptr<TImage> ImageOfBitmap(const FT_Bitmap& bm) {
     }
   }
   return image;
+}
+// Places the glyph's image in the atlas, if it fits; a texture made from the
+// atlas before is dropped, to be made afresh with the new glyph.
+void PlaceInAtlas(GlyphAtlas& atlas, Glyph& g) {
+  const TImage& src = *g.image;
+  const int w = src.width + 2, h = src.height + 2;  // with the ring
+  if (w > GlyphAtlas::kWidth) return;
+  if (atlas.shelf_x + w > GlyphAtlas::kWidth) {
+    atlas.shelf_y += atlas.shelf_height;
+    atlas.shelf_x = 0;
+    atlas.shelf_height = 0;
+  }
+  if (atlas.shelf_y + h > GlyphAtlas::kMaxHeight) return;
+  TImage& img = atlas.image;
+  if (atlas.shelf_y + h > img.height) {
+    img.width = GlyphAtlas::kWidth;
+    img.height = atlas.shelf_y + h;
+    img.rgba.resize(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 4);
+  }
+  const int x0 = atlas.shelf_x, y0 = atlas.shelf_y;
+  for (int y = 0; y < h; ++y) {
+    const int sy = std::clamp(y - 1, 0, src.height - 1);
+    for (int x = 0; x < w; ++x) {
+      const int sx = std::clamp(x - 1, 0, src.width - 1);
+      const std::size_t from = (static_cast<std::size_t>(sy) * static_cast<std::size_t>(src.width) + static_cast<std::size_t>(sx)) * 4;
+      const std::size_t to = (static_cast<std::size_t>(y0 + y) * GlyphAtlas::kWidth + static_cast<std::size_t>(x0 + x)) * 4;
+      std::copy_n(src.rgba.begin() + static_cast<std::ptrdiff_t>(from), 4,
+                  img.rgba.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+  }
+  g.in_atlas = true;
+  g.ax = x0 + 1;
+  g.ay = y0 + 1;
+  atlas.shelf_x += w;
+  atlas.shelf_height = std::max(atlas.shelf_height, h);
+  img.frame0.reset();
+  img.frame_driver = nullptr;
 }
 }  // namespace
 
@@ -91,8 +129,10 @@ const Glyph& GlyphOf(Font& font, std::uint32_t ch) {
   g.left = slot->bitmap_left;
   g.top = slot->bitmap_top;
   g.advance = RoundPixels(slot->advance.x);
-  if (slot->bitmap.width > 0 && slot->bitmap.rows > 0 && slot->bitmap.buffer)
+  if (slot->bitmap.width > 0 && slot->bitmap.rows > 0 && slot->bitmap.buffer) {
     g.image = ImageOfBitmap(slot->bitmap);
+    PlaceInAtlas(font.atlas, g);
+  }
   return g;
 }
 
@@ -112,6 +152,10 @@ int LoadImageFont(const std::string& url, int size, int style) {
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) return 0;
   font->smooth = (style & kStyleSmooth) != 0;
   font->ascender = RoundPixels(face->size->metrics.ascender);
+  font->atlas.image.flags = 2;  // as the glyph images
+  // The printable ASCII glyphs at once: the atlas is then made into a
+  // texture once, not again for each glyph a first line of text brings.
+  for (std::uint32_t ch = 32; ch < 127; ++ch) GlyphOf(*font, ch);
   CoreState& st = core();
   st.fonts.push_back(std::move(font));
   return static_cast<int>(st.fonts.size());

@@ -277,6 +277,9 @@ struct GLTextureFrame : TGLImageFrame {
 bool IsEnlargedGlow(const Paint& p, const TImage& image, const TGLImageFrame& frame,
                     const float xy[8], const float uv[8]) {
   if (g.glow_fbo == 0 || p.blend != LIGHTBLEND) return false;
+  // The whole image only: the soft edge is the image's own border.
+  for (int i = 0; i < 8; ++i)
+    if (uv[i] != 0.0f && uv[i] != 1.0f) return false;
   const auto* f = dynamic_cast<const GLTextureFrame*>(&frame);
   if (f == nullptr || !f->soft_edge) return false;
   auto enlarged = [&](int a, int c) {
