@@ -155,7 +155,9 @@ int LoadImageFont(const std::string& url, int size, int style) {
   font->atlas.image.flags = 2;  // as the glyph images
   // The printable ASCII glyphs at once: the atlas is then made into a
   // texture once, not again for each glyph a first line of text brings.
-  for (std::uint32_t ch = 32; ch < 127; ++ch) GlyphOf(*font, ch);
+  // Large sizes, which mostly miss the atlas anyway, stay on demand.
+  if (size <= 96)
+    for (std::uint32_t ch = 32; ch < 127; ++ch) GlyphOf(*font, ch);
   CoreState& st = core();
   st.fonts.push_back(std::move(font));
   return static_cast<int>(st.fonts.size());
