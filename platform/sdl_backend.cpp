@@ -561,10 +561,10 @@ void OpenAudio() {
   // The game's sounds are 22050 Hz: a mixer at that rate takes them as
   // they are, where one at 44100 Hz resampled every phrase at load (about
   // 300 ms and 55 MiB more). 512 frames keep the latency of 1024 at 44100.
-  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return;
-  }
+  // On failure the audio subsystem stays up, unused, until SDL_Quit: closing
+  // it here would wait up to 100 ms for the ALSA driver's device-watching
+  // thread to wake, on the way to the first frame.
+  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return;
   g_audio_open = true;
 }
 
