@@ -1,4 +1,7 @@
 // PNG images, decoded from memory with libpng, and their driver frames.
+#include <future>
+#include <map>
+#include <utility>
 #include <png.h>
 
 #include <csetjmp>
@@ -83,25 +86,78 @@ bool DecodePng(const unsigned char* data, std::size_t size, std::vector<std::uin
   return true;
 }
 
+struct DecodedPng {
+  bool ok = false;
+  std::vector<std::uint8_t> rgba;
+  int width = 0, height = 0;
+  bool has_alpha = false;
+};
+
+DecodedPng Decode(const unsigned char* data, std::size_t size) {
+  DecodedPng d;
+  std::vector<png_bytep> rows;
+  d.ok = DecodePng(data, size, &d.rgba, &rows, &d.width, &d.height, &d.has_alpha);
+  return d;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
 }  // namespace
+
+// Decoded images by the address and size of their embedded bytes, each
+// handed out once.
+struct ImagePrefetch {
+  using Key = std::pair<const unsigned char*, std::size_t>;
+  std::future<std::map<Key, DecodedPng>> pending;
+  std::map<Key, DecodedPng> ready;
+  bool waited = false;
+
+  // The decoded image of these bytes, if it was made ahead.
+  bool Take(const unsigned char* data, std::size_t size, DecodedPng* out) {
+    if (!waited) {
+      ready = pending.get();
+      waited = true;
+    }
+    auto it = ready.find({data, size});
+    if (it == ready.end()) return false;
+    *out = std::move(it->second);
+    ready.erase(it);
+    return true;
+  }
+};
+
+std::shared_ptr<ImagePrefetch> StartImagePrefetch(const std::map<std::string, EmbeddedFile>& files) {
+  std::vector<ImagePrefetch::Key> pngs;
+  for (const auto& [name, file] : files)
+    if (EndsWith(name, ".png")) pngs.emplace_back(file.data, file.size);
+  auto prefetch = std::make_shared<ImagePrefetch>();
+  // The thread reads only the embedded bytes, which never change.
+  prefetch->pending = std::async(std::launch::async, [pngs] {
+    std::map<ImagePrefetch::Key, DecodedPng> out;
+    for (const ImagePrefetch::Key& k : pngs) out.emplace(k, Decode(k.first, k.second));
+    return out;
+  });
+  return prefetch;
+}
 
 TImage* LoadImage(const std::string& url, int flags) {
   const unsigned char* data = nullptr;
   std::size_t size = 0;
   if (!IncbinLookup(url, &data, &size)) return nullptr;
-  std::vector<std::uint8_t> rgba;
-  std::vector<png_bytep> rows;
-  int width = 0, height = 0;
-  bool has_alpha = false;
-  if (!DecodePng(data, size, &rgba, &rows, &width, &height, &has_alpha)) return nullptr;
-
   CoreState& st = core();
+  DecodedPng decoded;
+  if (!st.image_prefetch || !st.image_prefetch->Take(data, size, &decoded))
+    decoded = Decode(data, size);
+  if (!decoded.ok) return nullptr;
+  const int width = decoded.width, height = decoded.height;
+
   auto image = std::make_unique<TImage>();
   image->width = width;
   image->height = height;
   image->flags = flags;
-  image->rgba = std::move(rgba);
-  if ((flags & 1) && !has_alpha) {
+  image->rgba = std::move(decoded.rgba);
+  if ((flags & 1) && !decoded.has_alpha) {
     for (std::size_t i = 0; i < image->rgba.size(); i += 4) {
       if (image->rgba[i] == st.mask_r && image->rgba[i + 1] == st.mask_g &&
           image->rgba[i + 2] == st.mask_b)

@@ -92,6 +92,8 @@ const std::string& GetAppTitle() { return core().app_title; }
 TGraphics* Graphics(int width, int height, int /*depth*/, int hertz, int /*flags*/) {
   CoreState& st = core();
   st.graphics.reset();
+  // The images are decoded while the window and its GL driver load.
+  if (!st.image_prefetch) st.image_prefetch = StartImagePrefetch(st.embedded);
   std::string error;
   if (!backend::OpenWindow(width, height, hertz, st.app_title, &error)) {
     std::fprintf(stderr, "velkaro: cannot open a window: %s\n",

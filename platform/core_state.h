@@ -33,6 +33,10 @@ struct EmbeddedFile {
   std::size_t size = 0;
 };
 
+struct ImagePrefetch;
+// Starts decoding every embedded PNG on another thread (core_image.cpp).
+std::shared_ptr<ImagePrefetch> StartImagePrefetch(const std::map<std::string, EmbeddedFile>& files);
+
 struct CoreState {
   CoreState();
   ~CoreState();  // fonts first, then the FreeType library they came from
@@ -87,6 +91,9 @@ struct CoreState {
 
   // Embedded files survive a reset.
   std::map<std::string, EmbeddedFile> embedded;
+  // The embedded PNGs being decoded on another thread while the window
+  // opens; LoadImage takes its image from here when it can.
+  std::shared_ptr<ImagePrefetch> image_prefetch;
 };
 
 namespace detail {

@@ -109,6 +109,30 @@ TEST_F(Media, DamagedPngLoadsNothing) {
   }
 }
 
+// Images embedded before the window opens are decoded ahead, on another
+// thread: each must load exactly as when decoded on the spot (mask colour
+// as set at load time), a damaged one not at all, and a second load of the
+// same file must still work once the decoded copy has been handed out.
+TEST_F(Media, ImagesDecodedAheadLoadAsDecodedOnTheSpot) {
+  const std::string rgb = Embed("ahead_rgb.png", MakePng(2, PNG_COLOR_TYPE_RGB, 8,
+                                                          {255, 0, 255, 1, 2, 3}));
+  const std::string deep = Embed("ahead_deep.png", MakePng(1, PNG_COLOR_TYPE_RGBA, 16,
+                                                            {65535, 32768, 0, 40000}));
+  const std::string broken =
+      Embed("ahead_broken.png", Cut(MakePng(4, PNG_COLOR_TYPE_RGB, 8, std::vector<unsigned>(12, 9)), 40));
+  ASSERT_NE(Graphics(640, 480, 0, 60, 0), nullptr);
+  SetMaskColor(255, 0, 255);
+  TImage* masked = LoadImage(rgb, 1);
+  TImage* again = LoadImage(rgb, 1);
+  ASSERT_TRUE(masked && again);
+  EXPECT_EQ(masked->rgba, (std::vector<std::uint8_t>{255, 0, 255, 0, 1, 2, 3, 255}));
+  EXPECT_EQ(again->rgba, masked->rgba);
+  TImage* d = LoadImage(deep, 0);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->rgba, (std::vector<std::uint8_t>{255, 128, 0, 156}));
+  EXPECT_EQ(LoadImage(broken, 0), nullptr);
+}
+
 TEST_F(Media, OnlyWholePcmWavLoadsAndPlays) {
   Bytes stereo = MakeWav(2, 16, 400);
   int s = LoadSound(Embed("ok.wav", stereo), 0);
