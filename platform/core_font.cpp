@@ -1,9 +1,10 @@
 // TrueType fonts through FreeType, read from embedded bytes.
-#include <algorithm>
 #include "platform/core_font.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+
+#include <algorithm>
 
 #include "platform/core_state.h"
 
@@ -69,10 +70,9 @@ void PlaceInAtlas(GlyphAtlas& atlas, Glyph& g) {
     const int sy = std::clamp(y - 1, 0, src.height - 1);
     for (int x = 0; x < w; ++x) {
       const int sx = std::clamp(x - 1, 0, src.width - 1);
-      const std::size_t from = (static_cast<std::size_t>(sy) * static_cast<std::size_t>(src.width) + static_cast<std::size_t>(sx)) * 4;
-      const std::size_t to = (static_cast<std::size_t>(y0 + y) * GlyphAtlas::kWidth + static_cast<std::size_t>(x0 + x)) * 4;
-      std::copy_n(src.rgba.begin() + static_cast<std::ptrdiff_t>(from), 4,
-                  img.rgba.begin() + static_cast<std::ptrdiff_t>(to));
+      const auto from = static_cast<std::size_t>(sy * src.width + sx) * 4;
+      const auto to = static_cast<std::size_t>((y0 + y) * GlyphAtlas::kWidth + x0 + x) * 4;
+      std::copy_n(&src.rgba[from], 4, &img.rgba[to]);
     }
   }
   g.in_atlas = true;

@@ -1,11 +1,11 @@
 // PNG images, decoded from memory with libpng, and their driver frames.
-#include <future>
-#include <map>
-#include <utility>
 #include <png.h>
 
 #include <csetjmp>
 #include <cstring>
+#include <future>
+#include <map>
+#include <utility>
 
 #include "platform/core_state.h"
 
@@ -111,14 +111,10 @@ struct ImagePrefetch {
   using Key = std::pair<const unsigned char*, std::size_t>;
   std::future<std::map<Key, DecodedPng>> pending;
   std::map<Key, DecodedPng> ready;
-  bool waited = false;
 
   // The decoded image of these bytes, if it was made ahead.
   bool Take(const unsigned char* data, std::size_t size, DecodedPng* out) {
-    if (!waited) {
-      ready = pending.get();
-      waited = true;
-    }
+    if (pending.valid()) ready = pending.get();
     auto it = ready.find({data, size});
     if (it == ready.end()) return false;
     *out = std::move(it->second);

@@ -94,7 +94,6 @@ struct Batch {
   std::vector<GLfloat> xyz;   // 3 per vertex
   std::vector<GLfloat> rgba;  // 4 per vertex
   std::vector<GLfloat> uv;    // 2 per vertex, textured batches only
-  float box[4] = {0, 0, 0, 0};  // kGlow: left, top, right, bottom of its vertices
 };
 // Never destroyed: static destructors run after the exit handler.
 Batch& g_batch = *new Batch;
@@ -124,55 +123,57 @@ void DropBatch() {
   g_batch.uv.clear();
 }
 
-// Draws vertex arrays with the whole state they depend on set here, every
-// time: the present and the glow pass change texturing, bindings and blending.
-void DrawArrays(GLenum mode, int blend, GLuint texture, GLint texture_mode, const GLfloat* xyz,
-                const GLfloat* rgba, const GLfloat* uv, GLsizei count) {
-  ApplyBlend(blend);
-  if (texture != 0) {
+// Draws the batch's vertices with the whole state they depend on set here,
+// every time: the present and the glow pass change texturing, bindings and
+// blending.
+void DrawArrays(GLenum mode, const Batch& b) {
+  ApplyBlend(b.blend);
+  if (b.texture != 0) {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, texture_mode);
+    glBindTexture(GL_TEXTURE_2D, b.texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, 0, uv);
+    glTexCoordPointer(2, GL_FLOAT, 0, b.uv.data());
   } else {
     glDisable(GL_TEXTURE_2D);
   }
   glShadeModel(GL_SMOOTH);
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, 0, xyz);
-  if (rgba != nullptr) {
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, 0, rgba);
-  } else {
-    glColor4f(1, 1, 1, 1);
-  }
-  glDrawArrays(mode, 0, count);
+  glVertexPointer(3, GL_FLOAT, 0, b.xyz.data());
+  glEnableClientState(GL_COLOR_ARRAY);
+  glColorPointer(4, GL_FLOAT, 0, b.rgba.data());
+  glDrawArrays(mode, 0, static_cast<GLsizei>(b.xyz.size() / 3));
   // Left as the present's immediate-mode quad expects them.
-  if (rgba != nullptr) glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
-  if (texture != 0) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  if (b.texture != 0) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 // The glows of the batch: summed in the small buffer, which is then added
-// over their box (widened by the filter's reach, kept in the window).
+// over the box of their vertices (widened by the filter's reach, kept in the
+// window).
 void FlushGlow(const Batch& b) {
-  const GLsizei count = static_cast<GLsizei>(b.xyz.size() / 3);
   g.fb.Bind(GL_FRAMEBUFFER, g.glow_fbo);
   glViewport(0, 0, g.glow_width, g.glow_height);
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
-  DrawArrays(GL_TRIANGLES, b.blend, b.texture, GL_MODULATE, b.xyz.data(), b.rgba.data(),
-             b.uv.data(), count);
+  DrawArrays(GL_TRIANGLES, b);
   g.fb.Bind(GL_FRAMEBUFFER, g.fbo);
   glViewport(0, 0, g.width, g.height);
 
+  float left = b.xyz[0], top = b.xyz[1], right = left, bottom = top;
+  for (std::size_t i = 0; i < b.xyz.size(); i += 3) {
+    left = std::min(left, b.xyz[i]);
+    right = std::max(right, b.xyz[i]);
+    top = std::min(top, b.xyz[i + 1]);
+    bottom = std::max(bottom, b.xyz[i + 1]);
+  }
   const float w = static_cast<float>(g.width), h = static_cast<float>(g.height);
   const float reach = 2.0f * kGlowReduction;
-  const float x0 = std::clamp(std::floor(b.box[0] - reach), 0.0f, w);
-  const float y0 = std::clamp(std::floor(b.box[1] - reach), 0.0f, h);
-  const float x1 = std::clamp(std::ceil(b.box[2] + reach), 0.0f, w);
-  const float y1 = std::clamp(std::ceil(b.box[3] + reach), 0.0f, h);
+  const float x0 = std::clamp(std::floor(left - reach), 0.0f, w);
+  const float y0 = std::clamp(std::floor(top - reach), 0.0f, h);
+  const float x1 = std::clamp(std::ceil(right + reach), 0.0f, w);
+  const float y1 = std::clamp(std::ceil(bottom + reach), 0.0f, h);
   if (x0 >= x1 || y0 >= y1) return;
   // The small buffer's row 0 is the window's bottom row.
   const GLfloat xyz[] = {x0, y0, 0, x1, y0, 0, x1, y1, 0, x0, y0, 0, x1, y1, 0, x0, y1, 0};
@@ -207,8 +208,7 @@ void Flush() {
     const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
                         : b.kind == Kind::kLines   ? GL_LINES
                                                    : GL_POINTS;
-    DrawArrays(mode, b.blend, b.texture, GL_MODULATE, b.xyz.data(), b.rgba.data(), b.uv.data(),
-               static_cast<GLsizei>(b.xyz.size() / 3));
+    DrawArrays(mode, b);
   }
   DropBatch();
 }
@@ -226,16 +226,20 @@ Batch& BatchFor(Kind kind, const Paint& p, GLuint texture) {
   return b;
 }
 
+// The batch for a 2D draw, which also leaves its texturing to immediate-mode
+// drawing that follows it: a textured draw binds its texture, an untextured
+// one turns texturing off.
+Batch& Batch2D(Kind kind, const Paint& p, GLuint texture) {
+  g_table.texturing = texture != 0;
+  if (texture != 0) g_table.bound = texture;
+  return BatchFor(kind, p, texture);
+}
+
 void AddVertex(Batch& b, const Paint& p, float x, float y) {
   b.xyz.insert(b.xyz.end(), {x, y, 0.0f});
   b.rgba.insert(b.rgba.end(), {p.r, p.g, p.b, p.a});
 }
 
-// What a 2D draw leaves for immediate-mode drawing that follows it.
-void TouchTexturing(GLuint texture) {
-  g_table.texturing = texture != 0;
-  if (texture != 0) g_table.bound = texture;
-}
 
 // The pixel whose top-left corner is (x, y), both whole numbers, as two
 // triangles: it then joins the untextured fills around it in one draw. Its
@@ -243,8 +247,7 @@ void TouchTexturing(GLuint texture) {
 // pixel and no other, as a GL point on the same centre would. (A point off
 // the centre is left to the GL: renderers differ on where it lands.)
 void AddPixel(const Paint& p, float x, float y) {
-  TouchTexturing(0);
-  Batch& b = BatchFor(Kind::kTriangles, p, 0);
+  Batch& b = Batch2D(Kind::kTriangles, p, 0);
   const float x1 = x + 1.0f, y1 = y + 1.0f;
   AddVertex(b, p, x, y);
   AddVertex(b, p, x1, y);
@@ -283,7 +286,8 @@ bool IsEnlargedGlow(const Paint& p, const TImage& image, const TGLImageFrame& fr
   const auto* f = dynamic_cast<const GLTextureFrame*>(&frame);
   if (f == nullptr || !f->soft_edge) return false;
   auto enlarged = [&](int a, int c) {
-    const double pixels = std::hypot(double{xy[2 * c]} - xy[2 * a], double{xy[2 * c + 1]} - xy[2 * a + 1]);
+    const double pixels =
+        std::hypot(double{xy[2 * c]} - xy[2 * a], double{xy[2 * c + 1]} - xy[2 * a + 1]);
     const double texels = std::hypot((double{uv[2 * c]} - uv[2 * a]) * image.width,
                                       (double{uv[2 * c + 1]} - uv[2 * a + 1]) * image.height);
     return pixels >= kGlowMinMagnification * texels && texels > 0;
@@ -296,8 +300,9 @@ bool IsEnlargedGlow(const Paint& p, const TImage& image, const TGLImageFrame& fr
 bool BorderAddsNothing(const TImage& image) {
   const int w = image.width, h = image.height;
   auto nothing = [&](int x, int y) {
-    const std::uint8_t* t =
-        &image.rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 4];
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                           static_cast<std::size_t>(x);
+    const std::uint8_t* t = &image.rgba[at * 4];
     return t[3] == 0 || (t[0] == 0 && t[1] == 0 && t[2] == 0);
   };
   for (int x = 0; x < w; ++x)
@@ -399,7 +404,8 @@ void TableVertex3f(float x, float y, float z) {
 }
 
 // The primitive as the triangles the GL would make of it: a polygon as a fan
-// from its first vertex, a strip with every other triangle turned back.
+// from its first vertex, a strip with every other triangle turned back. The
+// drawer begins nothing else.
 void TableEnd() {
   TableState& t = g_table;
   if (!t.open) return;
@@ -419,13 +425,8 @@ void TableEnd() {
       put(i % 2 == 0 ? i : i + 1);
       put(i % 2 == 0 ? i + 1 : i);
       put(i + 2);
-    } else if (t.mode == GL_POLYGON || t.mode == GL_TRIANGLE_FAN) {
+    } else if (t.mode == GL_POLYGON) {
       put(0);
-      put(i + 1);
-      put(i + 2);
-    } else if (t.mode == GL_TRIANGLES) {
-      if (i % 3 != 0) continue;
-      put(i);
       put(i + 1);
       put(i + 2);
     }
@@ -462,14 +463,13 @@ bool LoadFramebufferFns(FramebufferFns* fb) {
   return fb->Gen && fb->Delete && fb->Bind && fb->Texture2D && fb->Check;
 }
 
-// Makes the offscreen back buffer: 16 bits per channel where the renderer
-// allows (a translucent veil then fades drawings all the way instead of
-// leaving 8-bit rounding ghosts), else 10 (a black veil at 0.13 stops at
-// 3/1023, within one 8-bit level), else 8. On llvmpipe 10 bits blends
-// slower than 16 (a full-screen veil 0.26 ms against 0.19 ms), so 16 comes first.
 // A framebuffer drawing into a texture of the first format the renderer
-// takes; false, with nothing left behind, when it takes none. *red_bits gets
-// the bits per channel.
+// takes: 16 bits per channel where it allows (a translucent veil then fades
+// drawings all the way instead of leaving 8-bit rounding ghosts), else 10 (a
+// black veil at 0.13 stops at 3/1023, within one 8-bit level), else 8. On
+// llvmpipe 10 bits blends slower than 16 (a full-screen veil 0.26 ms against
+// 0.19 ms), so 16 comes first. False, with nothing left behind, when it
+// takes none; *red_bits gets the bits per channel.
 bool MakeTarget(int width, int height, GLint filter, GLuint* fbo, GLuint* texture,
                 GLint* red_bits) {
   for (GLint format : {GL_RGBA16, GL_RGB10_A2, GL_RGBA8}) {
@@ -496,6 +496,7 @@ bool MakeTarget(int width, int height, GLint filter, GLuint* fbo, GLuint* textur
   return false;
 }
 
+// Makes the offscreen back buffer and the glow buffer.
 bool MakeFramebuffer() {
   if (!LoadFramebufferFns(&g.fb)) return false;
   GLint red_bits = 0;
@@ -884,8 +885,7 @@ bool Renders() { return true; }
 
 void FillPolygon(const Paint& p, const float* xy, int count) {
   if (g.window == nullptr || count < 3) return;
-  TouchTexturing(0);
-  Batch& b = BatchFor(Kind::kTriangles, p, 0);
+  Batch& b = Batch2D(Kind::kTriangles, p, 0);
   // The fan's triangles, each in the order the fan itself would draw it.
   for (int i = 1; i + 1 < count; ++i) {
     AddVertex(b, p, xy[0], xy[1]);
@@ -899,37 +899,22 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   std::shared_ptr<TImageFrame> frame = image.Frame(0);
   auto* gl_frame = dynamic_cast<TGLImageFrame*>(frame.get());
   if (gl_frame == nullptr || gl_frame->name == 0) return;
-  TouchTexturing(gl_frame->name);
   const bool glow = IsEnlargedGlow(p, image, *gl_frame, xy, uv);
-  Batch& b = BatchFor(glow ? Kind::kGlow : Kind::kTriangles, p, gl_frame->name);
-  const bool first = b.xyz.empty();
+  Batch& b = Batch2D(glow ? Kind::kGlow : Kind::kTriangles, p, gl_frame->name);
   for (int i : {0, 1, 2, 0, 2, 3}) {
     AddVertex(b, p, xy[2 * i], xy[2 * i + 1]);
     b.uv.insert(b.uv.end(), {uv[2 * i], uv[2 * i + 1]});
-  }
-  if (!glow) return;
-  for (int i = 0; i < 4; ++i) {
-    const float x = xy[2 * i], y = xy[2 * i + 1];
-    if (first && i == 0) {
-      b.box[0] = b.box[2] = x;
-      b.box[1] = b.box[3] = y;
-    }
-    b.box[0] = std::min(b.box[0], x);
-    b.box[1] = std::min(b.box[1], y);
-    b.box[2] = std::max(b.box[2], x);
-    b.box[3] = std::max(b.box[3], y);
   }
 }
 
 void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
   if (g.window == nullptr) return;
-  TouchTexturing(0);
   // Half a pixel in: a line between pixel centres covers its first pixel and
   // stops short of its last, which the point then adds.
-  Batch& b = BatchFor(Kind::kLines, p, 0);
+  Batch& b = Batch2D(Kind::kLines, p, 0);
   AddVertex(b, p, x0 + 0.5f, y0 + 0.5f);
   AddVertex(b, p, x1 + 0.5f, y1 + 0.5f);
-  if (last_pixel) AddVertex(BatchFor(Kind::kPoints, p, 0), p, x1 + 0.5f, y1 + 0.5f);
+  if (last_pixel) AddVertex(Batch2D(Kind::kPoints, p, 0), p, x1 + 0.5f, y1 + 0.5f);
 }
 
 void DrawPoint(const Paint& p, float x, float y) {

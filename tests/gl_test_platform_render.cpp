@@ -87,6 +87,22 @@ void Embed(const std::string& name, std::vector<unsigned char> bytes) {
   plat::IncbinAdd(name, keep.back().data(), keep.back().size());
 }
 
+// A 2x2 image of one colour, embedded under `name` and loaded unfiltered,
+// with its texture (nullptr when either is missing).
+std::pair<plat::TImage*, std::shared_ptr<plat::TGLImageFrame>> SolidTexture(
+    const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  std::vector<std::uint8_t> rgb(2 * 2 * 3);
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    rgb[i] = r;
+    rgb[i + 1] = g;
+    rgb[i + 2] = b;
+  }
+  Embed(name, EncodePng(2, 2, false, rgb));
+  plat::TImage* image = plat::LoadImage("incbin::" + name, 0);
+  if (image == nullptr) return {nullptr, nullptr};
+  return {image, std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0))};
+}
+
 class GlRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -381,11 +397,7 @@ TEST_F(GlRender, PictureSurvivesFlipAndAVeilFadesItToBlack) {
 }
 
 TEST_F(GlRender, TexturedPolygonDrawsInTheBlendModeAndLeavesShapesUntextured) {
-  std::vector<std::uint8_t> red = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
-  Embed("red.png", EncodePng(2, 2, false, red));
-  plat::TImage* image = plat::LoadImage("incbin::red.png", 0);
-  ASSERT_NE(image, nullptr);
-  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  auto [image, frame] = SolidTexture("red.png", 255, 0, 0);
   ASSERT_NE(frame, nullptr);
 
   plat::SetClsColor(0, 100, 0);
@@ -410,11 +422,7 @@ TEST_F(GlRender, TexturedPolygonDrawsInTheBlendModeAndLeavesShapesUntextured) {
 // across the textured polygon drawer's own calls, and a quad must be drawn
 // with its texture even when the image goes away before the batch does.
 TEST_F(GlRender, BatchedDrawsKeepTheirOrderAndOutliveTheirImage) {
-  std::vector<std::uint8_t> blue = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
-  Embed("batch_blue.png", EncodePng(2, 2, false, blue));
-  plat::TImage* image = plat::LoadImage("incbin::batch_blue.png", 0);
-  ASSERT_NE(image, nullptr);
-  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  auto [image, frame] = SolidTexture("batch_blue.png", 0, 0, 255);
   ASSERT_NE(frame, nullptr);
 
   plat::SetColor(0, 255, 0);
@@ -526,11 +534,7 @@ TEST_F(GlRender, EnlargedGlowsAddUpAsAtFullSizeAndKeepTheirPlace) {
 // The textured polygon drawer's strips and polygons join the batches as the
 // triangles the GL would have drawn: every pixel of the band, none beyond.
 TEST_F(GlRender, DrawerStripsAndPolygonsCoverTheirShape) {
-  std::vector<std::uint8_t> white(2 * 2 * 3, 255);
-  Embed("strip_white.png", EncodePng(2, 2, false, white));
-  plat::TImage* image = plat::LoadImage("incbin::strip_white.png", 0);
-  ASSERT_NE(image, nullptr);
-  auto frame = std::dynamic_pointer_cast<plat::TGLImageFrame>(image->Frame(0));
+  auto [image, frame] = SolidTexture("strip_white.png", 255, 255, 255);
   ASSERT_NE(frame, nullptr);
 
   plat::GLTable& gl = plat::gl();
