@@ -145,7 +145,8 @@ int FloorProbe(long frames) {
 }
 
 // Progress on stderr: a bar redrawn in place on a terminal, otherwise a
-// line every tenth of the passes.
+// line every tenth of the passes; both show the resident memory, so a
+// reader sees whether it levels off.
 class Progress {
  public:
   explicit Progress(long total) : total_(total), bar_(isatty(2) != 0), t0_(MonotonicNs()) {}
@@ -160,13 +161,13 @@ class Progress {
     if (bar_) {
       const int width = 40;
       const int filled = static_cast<int>(done * width / total_);
-      std::fprintf(stderr, "\r[%.*s%*s] %3ld%% %ld/%ld passes, %.0f s", filled,
+      std::fprintf(stderr, "\r[%.*s%*s] %3ld%% %ld/%ld passes, %.1f MiB, %.0f s", filled,
                    "########################################", width - filled, "",
-                   at, done, total_, Seconds());
+                   at, done, total_, bench::RssMb(), Seconds());
       if (done == total_) std::fputc('\n', stderr);
     } else {
-      std::fprintf(stderr, "velkaro-bench: %ld0%%, %ld of %ld passes (%.0f s)\n", at, done,
-                   total_, Seconds());
+      std::fprintf(stderr, "velkaro-bench: %ld0%%, %ld of %ld passes, %.1f MiB resident (%.0f s)\n",
+                   at, done, total_, bench::RssMb(), Seconds());
     }
   }
 
@@ -181,6 +182,9 @@ class Progress {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SDL would turn Ctrl-C into a close request, which the bench never reads:
+  // a run of minutes must stop when asked.
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
   long frames = 3000;
   long rss_passes = bench::kRssPasses;
   for (int i = 1; i < argc; ++i) {
