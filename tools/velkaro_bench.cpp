@@ -190,7 +190,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--startup-probe") return StartupProbe();
-    if (a == "--floor-probe" && i + 1 < argc) return FloorProbe(std::strtol(argv[i + 1], nullptr, 10));
+    if (a == "--floor-probe" && i + 1 < argc)
+      return FloorProbe(std::strtol(argv[i + 1], nullptr, 10));
     if ((a == "--frames" || a == "--passes") && i + 1 < argc) {
       const long v = std::strtol(argv[++i], nullptr, 10);
       if (v <= 0) {
@@ -309,7 +310,8 @@ int main(int argc, char** argv) {
   std::printf("  floor             the same window and back buffer, cleared and presented: "
               "frame p50 %.2f ms, p99 %.2f ms; start-up %.0f ms; %.1f MiB\n",
               floor_p50, floor_p99, floor_startup, floor_rss);
-  std::printf("  logic, headless   p50 %.1f us, p99 %.1f us over %.0f passes  [target p99 <= 50: %s]\n",
+  std::printf("  logic, headless   p50 %.1f us, p99 %.1f us over %.0f passes  "
+              "[target p99 <= 50: %s]\n",
               logic_p50, logic_p99, JsonNumber(logic, "logic_passes"), mark(logic_p99, 50));
   std::printf("  rendered frame    p50 %.2f ms (%.1f x floor), p99 %.2f ms, max %.2f ms over "
               "%ld frames  [target p50 <= 4 x floor: %s; p99 <= 8.3: %s]\n",
