@@ -71,7 +71,7 @@ std::string quote(std::string_view tok) {
       out += static_cast<char>(c);
     }
   }
-  if (cut) out += "\xE2\x80\xA6";  // ...
+  if (cut) out += "\xE2\x80\xA6";  // an ellipsis in UTF-8
   return out + "'";
 }
 
