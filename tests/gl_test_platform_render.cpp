@@ -77,7 +77,6 @@ void DrawSquareBeneath(unsigned texture, float from, float to) {
     gl.Vertex3f(c[0], c[1], 0);
   }
   gl.End();
-  plat::DriverStateTouched();
 }
 
 // Registers bytes under a name for the rest of the process.
@@ -572,7 +571,6 @@ TEST_F(GlRender, DrawerStripsAndPolygonsCoverTheirShape) {
     gl.Vertex3f(x, y, 0);
   }
   gl.End();
-  plat::DriverStateTouched();
   Picture p;
   EXPECT_EQ(p.CountLit(), 30 * 10 + 10 * 10);
   EXPECT_EQ(p.LitBox(), (std::array<int, 4>{10, 10, 59, 19}));
