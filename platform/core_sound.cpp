@@ -71,6 +71,7 @@ int PlaySound(int sound) {
   if (sound == 0) return 0;
   CoreState& st = core();
   st.rec_played.push_back(sound);
+  Record("PlaySound", {double(sound)});
   if (sound < 0 || sound > static_cast<int>(st.sounds.size())) return 0;
   backend::PlaySample(st.sounds[static_cast<std::size_t>(sound - 1)].sample_id);
   return ++st.last_channel;
