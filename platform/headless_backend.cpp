@@ -74,9 +74,8 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   if (hs().capture)
     hs().primitives.push_back({"DrawTexturedQuad", p, {xy, xy + 8}, {uv, uv + 8}, &image});
 }
-void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
-  if (hs().capture)
-    hs().primitives.push_back({"DrawThinLine", p, {x0, y0, x1, y1}, {}, nullptr, last_pixel});
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
+  if (hs().capture) hs().primitives.push_back({"DrawThinLine", p, {x0, y0, x1, y1}, {}});
 }
 void DrawPoint(const Paint& p, float x, float y) {
   if (hs().capture) hs().primitives.push_back({"DrawPoint", p, {x, y}, {}});
