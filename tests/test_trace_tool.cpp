@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,11 +75,16 @@ std::string Field(const std::string& line, const std::string& key) {
   return line.substr(start, end - start);
 }
 
+// The names of a line's "name": keys, in order.
 std::vector<std::string> Keys(const std::string& line) {
   std::vector<std::string> keys;
-  static const std::regex key("\"([A-Za-z]+)\":");
-  for (std::sregex_iterator it(line.begin(), line.end(), key), e; it != e; ++it) {
-    keys.push_back((*it)[1]);
+  for (std::size_t at = line.find('"'); at != std::string::npos; at = line.find('"', at + 1)) {
+    std::size_t end = at + 1;
+    while (end < line.size() && std::isalpha(static_cast<unsigned char>(line[end]))) ++end;
+    if (end > at + 1 && line.compare(end, 2, "\":") == 0) {
+      keys.push_back(line.substr(at + 1, end - at - 1));
+      at = end;
+    }
   }
   return keys;
 }
