@@ -6,6 +6,9 @@
 #include <SDL_mixer.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -548,20 +551,38 @@ void CloseWindow() {
   g_driver = nullptr;
 }
 
+// ALSA prints several lines of its own when there is no sound card; the
+// game says one instead. Takes effect only where SDL uses ALSA.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void SetAlsaErrorHandler(AlsaErrorHandler handler) {  // nullptr: ALSA's own
+  static void* const set = [] {
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    return lib != nullptr ? dlsym(lib, "snd_lib_error_set_handler") : nullptr;
+  }();
+  if (set != nullptr) reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(handler);
+}
+
 void OpenAudio() {
   if (g_audio_tried || g_shut_down) return;
   g_audio_tried = true;
   // Audio starts apart from video: a failing audio driver must not cost the
   // window. Without a device every sound stays a silent handle.
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  SetAlsaErrorHandler(AlsaSaysNothing);
+  auto silent = [](const char* why) {
+    std::fprintf(stderr, "velkaro: running without sound: %s\n", OneLine(why).c_str());
+  };
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return silent(SDL_GetError());
   // The game's sounds are 22050 Hz: a mixer at that rate takes them as
   // they are, where one at 44100 Hz resampled every phrase at load (about
   // 300 ms and 55 MiB more). 512 frames keep the latency of 1024 at 44100.
   // On failure the audio subsystem stays up, unused, until SDL_Quit: closing
   // it here would wait up to 100 ms for the ALSA driver's device-watching
   // thread to wake, on the way to the first frame.
-  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return;
+  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return silent(Mix_GetError());
   g_audio_open = true;
+  SetAlsaErrorHandler(nullptr);  // a real device's troubles are worth hearing
 }
 
 void Shutdown() {
@@ -672,6 +693,33 @@ std::shared_ptr<TImageFrame> GLDriver::CreateFrame(TImage& image) {
   return frame;
 }
 
+// What start-up tried when no display answered: the displays the
+// environment names, or that it names none.
+std::string DisplaysTried() {
+  auto named = [](const char* var, const char* what) -> std::string {
+    const char* v = SDL_getenv(var);
+    if (v == nullptr || *v == 0) return "";
+    return std::string(what) + " '" + v + "' (" + var + ")";
+  };
+  const std::string wayland = named("WAYLAND_DISPLAY", "the Wayland display");
+  const std::string x11 = named("DISPLAY", "the X display");
+  if (wayland.empty() && x11.empty()) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  if (!wayland.empty() && !x11.empty())
+    return "neither " + wayland + " nor " + x11 + " could be opened";
+  return (wayland.empty() ? x11 : wayland) + " could not be opened, and " +
+         (wayland.empty() ? "WAYLAND_DISPLAY" : "DISPLAY") + " is not set";
+}
+
+// The X server went away. Xlib would print lines of its own and exit, and
+// the exit handler would then wait for ever on the dead connection: say so
+// in one line and end at once.
+int LostDisplay(Display* display) {
+  const char* name = display != nullptr ? DisplayString(display) : nullptr;
+  std::fprintf(stderr, "velkaro: lost the display %s (its X server closed the connection)\n",
+               name != nullptr ? name : "");
+  std::_Exit(1);
+}
+
 bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error != nullptr) *error = OneLine(why);
@@ -690,10 +738,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   const bool x11_only = (wayland == nullptr || *wayland == 0) && (asked == nullptr || *asked == 0);
   if (x11_only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    if (x11_only)
-      return fail(std::string("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?): ") +
-                  SDL_GetError());
-    return fail(std::string("the video system did not start: ") + SDL_GetError());
+    if (asked != nullptr && *asked != 0)
+      return fail(std::string("the video driver '") + asked +
+                  "' (SDL_VIDEODRIVER) did not start: " + SDL_GetError());
+    return fail("no display to open it on: " + DisplaysTried() + " (" + SDL_GetError() + ")");
   }
   RegisterExitHandler();
   // Without a display SDL falls back to an invisible offscreen window; a
@@ -703,8 +751,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   if (video_driver != nullptr && (asked == nullptr || *asked == 0) &&
       (SDL_strcmp(video_driver, "offscreen") == 0 || SDL_strcmp(video_driver, "dummy") == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return fail("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?)");
+    return fail("no display to open it on: " + DisplaysTried());
   }
+  if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
+    XSetIOErrorHandler(LostDisplay);
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);

@@ -2,7 +2,10 @@
 // driver frames over the headless backend.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/core_draw.h"
+#include "platform/core_state.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "platform/record.h"
@@ -56,6 +59,17 @@ TEST_F(Core, KeyHitCountsPressesUntilRead) {
   EXPECT_EQ(KeyHit(KEY_Z), 0);
   headless::KeyDown(100000);  // out of range: ignored, not out of bounds
   EXPECT_EQ(KeyHit(100000), 0);
+
+  // A key never counted off stops at the largest int, and counts afresh once read.
+  core().key_hits[KEY_M] = INT_MAX - 1;
+  for (int i = 0; i < 3; ++i) {
+    headless::KeyDown(KEY_M);
+    headless::KeyUp(KEY_M);
+  }
+  EXPECT_EQ(KeyHit(KEY_M), INT_MAX);
+  headless::KeyDown(KEY_M);
+  headless::KeyUp(KEY_M);
+  EXPECT_EQ(KeyHit(KEY_M), 1);
 
   EXPECT_EQ(AppTerminate(), 0);
   headless::RequestClose();
