@@ -6,7 +6,6 @@
 #include <SDL_mixer.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -713,11 +712,20 @@ std::string DisplaysTried() {
 // The X server went away. Xlib would print lines of its own and exit, and
 // the exit handler would then wait for ever on the dead connection: say so
 // in one line and end at once.
-int LostDisplay(Display* display) {
-  const char* name = display != nullptr ? DisplayString(display) : nullptr;
+int LostDisplay(void* /*display*/) {
+  const char* name = SDL_getenv("DISPLAY");
   std::fprintf(stderr, "velkaro: lost the display %s (its X server closed the connection)\n",
                name != nullptr ? name : "");
   std::_Exit(1);
+}
+
+// Xlib is reached through the library SDL has already loaded, so building
+// the game needs no X11 headers.
+void SetLostDisplayHandler() {
+  void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+  void* set = lib != nullptr ? dlsym(lib, "XSetIOErrorHandler") : nullptr;
+  using Handler = int (*)(void*);
+  if (set != nullptr) reinterpret_cast<Handler (*)(Handler)>(set)(LostDisplay);
 }
 
 bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
@@ -754,7 +762,7 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
     return fail("no display to open it on: " + DisplaysTried());
   }
   if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
-    XSetIOErrorHandler(LostDisplay);
+    SetLostDisplayHandler();
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
