@@ -24,7 +24,7 @@ no_display() {
   local name=$1
   shift
   local status=0
-  env -u DISPLAY -u WAYLAND_DISPLAY "$@" SDL_AUDIODRIVER=dummy timeout 20 "$GAME" \
+  env -u DISPLAY -u WAYLAND_DISPLAY "$@" SDL_AUDIODRIVER=dummy timeout 60 "$GAME" \
     >"$ART/$name.out" 2>"$ART/$name.err" || status=$?
   [ "$status" -ne 0 ] || e2e_fail "$name: exit status 0"
   [ "$status" -lt 124 ] || e2e_fail "$name: status $status (hung or crashed)"
@@ -70,7 +70,7 @@ audio_case() {
   e2e_key space
   sleep 1
   e2e_key Escape
-  e2e_wait_exit 2
+  e2e_wait_exit 15
   [ "$E2E_STATUS" -eq 0 ] || {
     cat "$ART/$name.err" >&2
     e2e_fail "$name: exit status $E2E_STATUS"

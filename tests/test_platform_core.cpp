@@ -93,8 +93,8 @@ TEST_F(Core, EmbeddedLookupIsExactAndFirstRegistrationWins) {
   EXPECT_EQ(size, 3u);
   for (const char* url : {"incbin::data.bin", "incbin::Data.bi", "Data.bin", "INCBIN::Data.bin"})
     EXPECT_FALSE(IncbinLookup(url, &data, &size)) << url;
-  // Loaders read only embedded files, never the disk.
-  EXPECT_EQ(LoadImage("/etc/hostname", 0), nullptr);
+  // Loaders read only embedded files, never the disk: not even a real PNG.
+  EXPECT_EQ(LoadImage(VELKARO_SOURCE_DIR "/docs/menu.png", 0), nullptr);
   EXPECT_EQ(LoadImageFont("incbin::missing.ttf", 12, 4), 0);
   EXPECT_EQ(LoadSound("incbin::missing.wav", 0), 0);
   ResetPlatformState();
