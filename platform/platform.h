@@ -19,8 +19,6 @@ constexpr int ALPHABLEND = 3;
 constexpr int LIGHTBLEND = 4;
 constexpr int SHADEBLEND = 5;
 
-constexpr int GRAPHICS_BACKBUFFER = 2;
-
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_SPACE = 32;
 constexpr int KEY_LEFT = 37;
@@ -95,6 +93,7 @@ void SetImageFont(int font);
 
 // ------------------------------------------------------------------- sound
 // Returns a sound handle, 0 when the url cannot be read or is not a WAV.
+// Every sound plays once: the loop flag (always 0 here) is not kept.
 int LoadSound(const std::string& url, int loop_flag);
 // Starts the sound at once on a new channel; returns the channel (0 when
 // the handle is 0). Without an audio device the sound plays silently.
@@ -201,8 +200,11 @@ TMax2DDriver* ActiveDriver();
 // For tests: replaces the active driver (nullptr restores the backend's).
 void SetActiveDriver(TMax2DDriver* driver);
 
-// The OpenGL calls the textured polygon drawer makes, through a table a test
-// can replace to record them.
+// The immediate-mode OpenGL calls of the textured polygon drawer go through
+// this table. The real backend's entries stand in for the GL: they gather
+// each primitive and add it as triangles to the backend's draw batches, in
+// order with the 2D draws. The headless backend's do nothing; a test may put
+// in its own.
 struct GLTable {
   void (*Enable)(unsigned cap);
   void (*BindTexture)(unsigned target, unsigned name);
@@ -215,9 +217,6 @@ struct GLTable {
   void (*Vertex3f)(float x, float y, float z);
 };
 GLTable& gl();
-// Tells the 2D layer that code below it changed the driver's state, so the
-// 2D layer sets its own state afresh before its next draw.
-void DriverStateTouched();
 
 // ------------------------------------------------- program state control
 // Drops every platform state (images, fonts, sounds, keys, 2D state, the

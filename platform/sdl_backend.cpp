@@ -6,6 +6,8 @@
 #include <SDL_mixer.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +23,6 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/numeric.h"
 #include "platform/sdl_backend.h"
 
 namespace plat::backend {
@@ -83,7 +84,7 @@ std::vector<Mix_Chunk*>* g_samples = new std::vector<Mix_Chunk*>;
 // drawn into a buffer kGlowReduction times smaller each way and added onto
 // the picture through a bilinear filter: a sixteenth of the fill, within an
 // 8-bit level of drawing each glow at full size.
-enum class Kind { kNone, kTriangles, kLines, kPoints, kGlow };
+enum class Kind { kNone, kTriangles, kLines, kGlow };
 constexpr int kGlowReduction = 4;
 constexpr float kGlowMinMagnification = 8.0f;
 
@@ -205,10 +206,7 @@ void Flush() {
   if (b.kind == Kind::kGlow) {
     FlushGlow(b);
   } else {
-    const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
-                        : b.kind == Kind::kLines   ? GL_LINES
-                                                   : GL_POINTS;
-    DrawArrays(mode, b);
+    DrawArrays(b.kind == Kind::kTriangles ? GL_TRIANGLES : GL_LINES, b);
   }
   DropBatch();
 }
@@ -244,8 +242,7 @@ void AddVertex(Batch& b, const Paint& p, float x, float y) {
 // The pixel whose top-left corner is (x, y), both whole numbers, as two
 // triangles: it then joins the untextured fills around it in one draw. Its
 // centre lies strictly inside the square, so every rasteriser covers that
-// pixel and no other, as a GL point on the same centre would. (A point off
-// the centre is left to the GL: renderers differ on where it lands.)
+// pixel and no other.
 void AddPixel(const Paint& p, float x, float y) {
   Batch& b = Batch2D(Kind::kTriangles, p, 0);
   const float x1 = x + 1.0f, y1 = y + 1.0f;
@@ -553,20 +550,38 @@ void CloseWindow() {
   g_driver = nullptr;
 }
 
+// ALSA prints several lines of its own when there is no sound card; the
+// game says one instead. Takes effect only where SDL uses ALSA.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void SetAlsaErrorHandler(AlsaErrorHandler handler) {  // nullptr: ALSA's own
+  static void* const set = [] {
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    return lib != nullptr ? dlsym(lib, "snd_lib_error_set_handler") : nullptr;
+  }();
+  if (set != nullptr) reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(handler);
+}
+
 void OpenAudio() {
   if (g_audio_tried || g_shut_down) return;
   g_audio_tried = true;
   // Audio starts apart from video: a failing audio driver must not cost the
   // window. Without a device every sound stays a silent handle.
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  SetAlsaErrorHandler(AlsaSaysNothing);
+  auto silent = [](const char* why) {
+    std::fprintf(stderr, "velkaro: running without sound: %s\n", OneLine(why).c_str());
+  };
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return silent(SDL_GetError());
   // The game's sounds are 22050 Hz: a mixer at that rate takes them as
   // they are, where one at 44100 Hz resampled every phrase at load (about
   // 300 ms and 55 MiB more). 512 frames keep the latency of 1024 at 44100.
   // On failure the audio subsystem stays up, unused, until SDL_Quit: closing
   // it here would wait up to 100 ms for the ALSA driver's device-watching
   // thread to wake, on the way to the first frame.
-  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return;
+  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return silent(Mix_GetError());
   g_audio_open = true;
+  SetAlsaErrorHandler(nullptr);  // a real device's troubles are worth hearing
 }
 
 void Shutdown() {
@@ -677,6 +692,42 @@ std::shared_ptr<TImageFrame> GLDriver::CreateFrame(TImage& image) {
   return frame;
 }
 
+// What start-up tried when no display answered: the displays the
+// environment names, or that it names none.
+std::string DisplaysTried() {
+  auto named = [](const char* var, const char* what) -> std::string {
+    const char* v = SDL_getenv(var);
+    if (v == nullptr || *v == 0) return "";
+    return std::string(what) + " '" + v + "' (" + var + ")";
+  };
+  const std::string wayland = named("WAYLAND_DISPLAY", "the Wayland display");
+  const std::string x11 = named("DISPLAY", "the X display");
+  if (wayland.empty() && x11.empty()) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  if (!wayland.empty() && !x11.empty())
+    return "neither " + wayland + " nor " + x11 + " could be opened";
+  return (wayland.empty() ? x11 : wayland) + " could not be opened, and " +
+         (wayland.empty() ? "WAYLAND_DISPLAY" : "DISPLAY") + " is not set";
+}
+
+// The X server went away. Xlib would print lines of its own and exit, and
+// the exit handler would then wait for ever on the dead connection: say so
+// in one line and end at once.
+int LostDisplay(void* /*display*/) {
+  const char* name = SDL_getenv("DISPLAY");
+  std::fprintf(stderr, "velkaro: lost the display %s (its X server closed the connection)\n",
+               name != nullptr ? name : "");
+  std::_Exit(1);
+}
+
+// Xlib is reached through the library SDL has already loaded, so building
+// the game needs no X11 headers.
+void SetLostDisplayHandler() {
+  void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+  void* set = lib != nullptr ? dlsym(lib, "XSetIOErrorHandler") : nullptr;
+  using Handler = int (*)(void*);
+  if (set != nullptr) reinterpret_cast<Handler (*)(Handler)>(set)(LostDisplay);
+}
+
 bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error != nullptr) *error = OneLine(why);
@@ -695,10 +746,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   const bool x11_only = (wayland == nullptr || *wayland == 0) && (asked == nullptr || *asked == 0);
   if (x11_only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    if (x11_only)
-      return fail(std::string("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?): ") +
-                  SDL_GetError());
-    return fail(std::string("the video system did not start: ") + SDL_GetError());
+    if (asked != nullptr && *asked != 0)
+      return fail(std::string("the video driver '") + asked +
+                  "' (SDL_VIDEODRIVER) did not start: " + SDL_GetError());
+    return fail("no display to open it on: " + DisplaysTried() + " (" + SDL_GetError() + ")");
   }
   RegisterExitHandler();
   // Without a display SDL falls back to an invisible offscreen window; a
@@ -708,8 +759,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   if (video_driver != nullptr && (asked == nullptr || *asked == 0) &&
       (SDL_strcmp(video_driver, "offscreen") == 0 || SDL_strcmp(video_driver, "dummy") == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return fail("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?)");
+    return fail("no display to open it on: " + DisplaysTried());
   }
+  if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
+    SetLostDisplayHandler();
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
@@ -907,19 +960,18 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   }
 }
 
-void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
   if (g.window == nullptr) return;
-  // Half a pixel in: a line between pixel centres covers its first pixel and
-  // stops short of its last, which the point then adds.
+  // Between pixel centres: the line covers its first pixel and stops short
+  // of its last.
   Batch& b = Batch2D(Kind::kLines, p, 0);
   AddVertex(b, p, x0 + 0.5f, y0 + 0.5f);
   AddVertex(b, p, x1 + 0.5f, y1 + 0.5f);
-  if (last_pixel) AddVertex(Batch2D(Kind::kPoints, p, 0), p, x1 + 0.5f, y1 + 0.5f);
 }
 
 void DrawPoint(const Paint& p, float x, float y) {
   if (g.window == nullptr) return;
-  AddPixel(p, static_cast<float>(Int(x)), static_cast<float>(Int(y)));
+  AddPixel(p, x, y);
 }
 
 int LoadSample(const unsigned char* wav, std::size_t size) {

@@ -8,7 +8,8 @@ Plays a scripted mix of menu, free flight, flapping, dives and challenge
 checks every trace line: no NaN or infinity in any global, every object list
 within what its objects' lifetimes allow, the run ending with status 0, and
 the tool's resident memory near the end no more than 1 MiB above what it was
-at pass 100,000 (or a tenth of the run when shorter).
+at pass 100,000. A run too short to pass that mark says the growth check
+was skipped.
 """
 import json
 import os
@@ -22,14 +23,20 @@ import time
 # most about 2550 frames and arrives with a chance of 1/20: about 130 alive
 # at worst. Specks (3 at a chance of 1/10) and glints (6 at 1/5) fall about
 # 0.9 pixels a frame and leave below 480: about 155 and 620. Road
-# cross-sections and feathers are capped by the game. Each soft bound has
-# ample room above its expectation and still catches a list that leaks.
-BOUNDS = {"clouds": 400, "specks": 600, "waves": 1500, "things": 32, "feathers": 256}
+# cross-sections are capped at 32 while the road is frozen; in the challenge
+# those come down with at most 13 more (one every 100 frames while a section
+# falls 650 pixels at no less than 0.5125 a frame). Feathers are capped by
+# the game. Each soft bound has ample room above its expectation and still
+# catches a list that leaks.
+BOUNDS = {"clouds": 400, "specks": 600, "waves": 1500, "things": 45, "feathers": 256}
 NAMES = list(BOUNDS)
 # The plain build must stay within 1 MiB. A sanitizer build's allocator
 # keeps bookkeeping that grows slowly (its leak checker reports real leaks
 # at exit), so the sanitizer run allows more through VELKARO_SOAK_RSS_SLACK_KB.
 RSS_SLACK_KB = int(os.environ.get("VELKARO_SOAK_RSS_SLACK_KB", "1024"))
+# The baseline's pass: late enough that the allocators (and a sanitizer's
+# quarantine of freed blocks) have settled, whatever the run's length.
+RSS_BASELINE_PASS = 100_000
 
 LISTS = re.compile(rb'"lists":\[(\d+),(\d+),(\d+),(\d+),(\d+)\]')
 STATE = re.compile(rb'"GAMESTATE":(-?\d+),"MODE":(-?\d+)')
@@ -111,8 +118,9 @@ def main(argv):
     if len(argv) > 3:
         with open(argv[3], "w") as f:
             f.write(text)
-    early_at = min(100_000, passes // 10)
-    late_at = max(early_at + 1, passes - 200)
+    early_at = RSS_BASELINE_PASS
+    late_at = passes - 200
+    growth_checked = late_at > early_at
 
     started = time.monotonic()
     proc = subprocess.Popen([tool, "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -179,9 +187,9 @@ def main(argv):
             problems.append("the challenge never scored")
         if min_birds >= 0:
             problems.append("the challenge was never lost")
-        if rss_early is None or rss_late is None:
+        if growth_checked and (rss_early is None or rss_late is None):
             problems.append("resident memory could not be read")
-        elif rss_late - rss_early > RSS_SLACK_KB:
+        elif growth_checked and rss_late - rss_early > RSS_SLACK_KB:
             problems.append(f"resident memory grew from {rss_early} kB at pass {early_at} "
                             f"to {rss_late} kB at pass {late_at}")
 
@@ -193,6 +201,9 @@ def main(argv):
         for p in problems:
             print("FAIL:", p, file=sys.stderr)
         return 1
+    if not growth_checked:
+        print(f"soak: memory growth check skipped: {passes} passes do not reach past the "
+              f"baseline at pass {early_at}")
     print(f"soak: {count} passes, every check held")
     return 0
 
