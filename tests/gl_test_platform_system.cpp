@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/sdl_backend.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core_draw.h"
+#include "platform/driver.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "platform/record.h"

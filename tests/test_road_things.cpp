@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/record.h"
 #include "texturedpoly/texturedpoly.h"
