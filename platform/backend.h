@@ -43,7 +43,11 @@ bool Renders();
 // Geometry is in window pixels, already scaled and placed.
 void FillPolygon(const Paint& p, const float* xy, int count);   // convex, count points
 void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const float uv[8]);
-void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel);
+// A one-pixel line from pixel (x0, y0) to pixel (x1, y1), whole numbers
+// naming each pixel by its top-left corner; it covers its first pixel and
+// leaves its last to a DrawPoint.
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1);
+// The pixel whose top-left corner is (x, y), both whole numbers.
 void DrawPoint(const Paint& p, float x, float y);
 
 // Sound: sample ids are >= 1; 0 means the bytes were not a usable sample.

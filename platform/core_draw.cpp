@@ -17,6 +17,23 @@ int OvalPointCount(float width, float height) {
   return std::max(n, 12) & ~3;
 }
 
+namespace {
+// The pixel that contains a point, by its top-left corner: the floor of
+// each coordinate, so a point just left of 0 lies off the window. A point
+// that is not a finite number lies on no pixel.
+bool PixelOf(float x, float y, float& px, float& py) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return false;
+  px = std::floor(x);
+  py = std::floor(y);
+  return true;
+}
+
+void DrawPixelAt(const backend::Paint& p, float x, float y) {
+  float px, py;
+  if (PixelOf(x, y, px, py)) backend::DrawPoint(p, px, py);
+}
+}  // namespace
+
 void DrawRect(float x, float y, float width, float height) {
   if (Recording()) RecordValues("DrawRect", x, y, width, height);
   if (!backend::Renders()) return;
@@ -58,7 +75,10 @@ void DrawLine(float x, float y, float x2, float y2, int last_pixel) {
   float ey = y + (y2 - y) * st.scale_y;
   backend::Paint p = CurrentPaint();
   if (st.line_width == 1.0f) {
-    backend::DrawThinLine(p, x, y, ex, ey, last_pixel != 0);
+    // From the pixel holding its start to the one holding its end, so the
+    // end point lands on the line.
+    backend::DrawThinLine(p, std::floor(x), std::floor(y), std::floor(ex), std::floor(ey));
+    if (last_pixel) DrawPixelAt(p, ex, ey);
     return;
   }
   float hw = st.line_width / 2.0f;
@@ -71,13 +91,13 @@ void DrawLine(float x, float y, float x2, float y2, int last_pixel) {
     const float xy[8] = {x, y - hw, ex, ey - hw, ex, ey + hw, x, y + hw};
     backend::FillPolygon(p, xy, 4);
   }
-  if (last_pixel) backend::DrawPoint(p, ex, ey);
+  if (last_pixel) DrawPixelAt(p, ex, ey);
 }
 
 void Plot(float x, float y) {
   if (Recording()) RecordValues("Plot", x, y);
   if (!backend::Renders()) return;
-  backend::DrawPoint(CurrentPaint(), x, y);
+  DrawPixelAt(CurrentPaint(), x, y);
 }
 
 namespace {

@@ -56,14 +56,14 @@ bool ValidWav(const unsigned char* data, std::size_t size) {
   return have_fmt && have_data && data_size % block_align == 0;
 }
 
-int LoadSound(const std::string& url, int loop_flag) {
+int LoadSound(const std::string& url, int /*loop_flag*/) {
   const unsigned char* data = nullptr;
   std::size_t size = 0;
   if (!IncbinLookup(url, &data, &size) || !ValidWav(data, size)) return 0;
   int id = backend::LoadSample(data, size);
   if (id == 0) return 0;
   CoreState& st = core();
-  st.sounds.push_back(Sound{id, loop_flag});
+  st.sounds.push_back(Sound{id});
   return static_cast<int>(st.sounds.size());
 }
 
@@ -71,6 +71,7 @@ int PlaySound(int sound) {
   if (sound == 0) return 0;
   CoreState& st = core();
   st.rec_played.push_back(sound);
+  Record("PlaySound", {double(sound)});
   if (sound < 0 || sound > static_cast<int>(st.sounds.size())) return 0;
   backend::PlaySample(st.sounds[static_cast<std::size_t>(sound - 1)].sample_id);
   return ++st.last_channel;

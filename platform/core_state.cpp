@@ -252,10 +252,4 @@ GLTable& gl() {
   return *st.gl_table;
 }
 
-// Both backends set the whole texture and blend state for every batch they
-// send rather than remember it, and the real one sends its waiting batch
-// before any call through the GL table, so nothing they hold can be out of
-// date.
-void DriverStateTouched() {}
-
 }  // namespace plat

@@ -22,10 +22,9 @@ struct TGraphics {
 
 struct Font;  // core_font.cpp
 
-// A loaded sound: the backend's sample id and the loop flag it was loaded with.
+// A loaded sound: the backend's sample id.
 struct Sound {
   int sample_id = 0;
-  int loop_flag = 0;
 };
 
 struct EmbeddedFile {

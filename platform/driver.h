@@ -54,8 +54,11 @@ TMax2DDriver* ActiveDriver();
 // For tests: replaces the active driver (nullptr restores the backend's).
 void SetActiveDriver(TMax2DDriver* driver);
 
-// The OpenGL calls the textured polygon drawer makes, through a table a test
-// can replace to record them.
+// The immediate-mode OpenGL calls of the textured polygon drawer go through
+// this table. The real backend's entries stand in for the GL: they gather
+// each primitive and add it as triangles to the backend's draw batches, in
+// order with the 2D draws. The headless backend's do nothing; a test may put
+// in its own.
 struct GLTable {
   void (*Enable)(unsigned cap);
   void (*BindTexture)(unsigned target, unsigned name);
@@ -68,8 +71,5 @@ struct GLTable {
   void (*Vertex3f)(float x, float y, float z);
 };
 GLTable& gl();
-// Tells the 2D layer that code below it changed the driver's state, so the
-// 2D layer sets its own state afresh before its next draw.
-void DriverStateTouched();
 
 }  // namespace plat

@@ -27,7 +27,6 @@ struct Primitive {
   std::vector<float> xy;  // points, window pixels (Clear: r, g, b)
   std::vector<float> uv;  // DrawTexturedQuad only
   const TImage* image = nullptr;
-  bool last_pixel = false;
 };
 void CapturePrimitives(bool on);
 std::vector<Primitive>& Primitives();

@@ -1,6 +1,7 @@
 // The headless backend: no window, no picture, no audio output. The clock,
 // keys and close requests are scripted through plat::headless.
 #include "platform/backend.h"
+#include "platform/core_state.h"
 #include "platform/headless.h"
 
 namespace plat {
@@ -17,15 +18,21 @@ struct HeadlessDriver : TMax2DDriver {
   }
 };
 
-void NoEnable(unsigned) {}
-void NoBindTexture(unsigned, unsigned) {}
-void NoShadeModel(unsigned) {}
-void NoBegin(unsigned) {}
-void NoEnd() {}
-void NoColor4ubv(const unsigned char*) {}
-void NoNormal3f(float, float, float) {}
-void NoTexCoord2f(float, float) {}
-void NoVertex3f(float, float, float) {}
+// The textured polygon drawer's calls draw nothing here; while recording they
+// are kept with the 2D calls, in order, so a record shows its vertices too.
+void GlEnable(unsigned cap) { Record("glEnable", {double(cap)}); }
+void GlBindTexture(unsigned target, unsigned name) {
+  Record("glBindTexture", {double(target), double(name)});
+}
+void GlShadeModel(unsigned mode) { Record("glShadeModel", {double(mode)}); }
+void GlBegin(unsigned mode) { Record("glBegin", {double(mode)}); }
+void GlEnd() { Record("glEnd", {}); }
+void GlColor4ubv(const unsigned char* c) {
+  Record("glColor4ubv", {double(c[0]), double(c[1]), double(c[2]), double(c[3])});
+}
+void GlNormal3f(float x, float y, float z) { Record("glNormal3f", {x, y, z}); }
+void GlTexCoord2f(float u, float v) { Record("glTexCoord2f", {u, v}); }
+void GlVertex3f(float x, float y, float z) { Record("glVertex3f", {x, y, z}); }
 
 struct HeadlessState {
   int clock = 0;
@@ -34,8 +41,8 @@ struct HeadlessState {
   HeadlessDriver driver;
   bool capture = false;
   std::vector<headless::Primitive> primitives;
-  GLTable gl{NoEnable, NoBindTexture, NoShadeModel, NoBegin, NoEnd,
-             NoColor4ubv, NoNormal3f, NoTexCoord2f, NoVertex3f};
+  GLTable gl{GlEnable,    GlBindTexture, GlShadeModel, GlBegin,   GlEnd,
+             GlColor4ubv, GlNormal3f,    GlTexCoord2f, GlVertex3f};
 };
 
 HeadlessState& hs() {
@@ -68,9 +75,8 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   if (hs().capture)
     hs().primitives.push_back({"DrawTexturedQuad", p, {xy, xy + 8}, {uv, uv + 8}, &image});
 }
-void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
-  if (hs().capture)
-    hs().primitives.push_back({"DrawThinLine", p, {x0, y0, x1, y1}, {}, nullptr, last_pixel});
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
+  if (hs().capture) hs().primitives.push_back({"DrawThinLine", p, {x0, y0, x1, y1}, {}});
 }
 void DrawPoint(const Paint& p, float x, float y) {
   if (hs().capture) hs().primitives.push_back({"DrawPoint", p, {x, y}, {}});

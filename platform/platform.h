@@ -20,8 +20,6 @@ constexpr int ALPHABLEND = 3;
 constexpr int LIGHTBLEND = 4;
 constexpr int SHADEBLEND = 5;
 
-constexpr int GRAPHICS_BACKBUFFER = 2;
-
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_SPACE = 32;
 constexpr int KEY_LEFT = 37;
@@ -86,6 +84,7 @@ void SetImageFont(int font);
 
 // ------------------------------------------------------------------- sound
 // Returns a sound handle, 0 when the url cannot be read or is not a WAV.
+// Every sound plays once: the loop flag (always 0 here) is not kept.
 int LoadSound(const std::string& url, int loop_flag);
 // Starts the sound at once on a new channel; returns the channel (0 when
 // the handle is 0). Without an audio device the sound plays silently.

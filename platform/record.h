@@ -10,7 +10,9 @@ namespace plat::rec {
 struct Call {
   std::string op;             // "DrawRect", "DrawOval", "DrawLine", "Plot", "DrawImage",
                               // "DrawText", "SetColor", "SetAlpha", "SetBlend", "SetScale",
-                              // "SetLineWidth", "SetImageHandle", "Flip", "Cls", ...
+                              // "SetLineWidth", "SetImageHandle", "Flip", "Cls", "PlaySound";
+                              // on the headless backend also the textured polygon
+                              // drawer's "glBegin", "glVertex3f", ...
   std::vector<double> args;   // the call's numeric arguments as given
   std::string text;           // DrawText's text
   int r = 0, g = 0, b = 0;    // drawing state when the call was made

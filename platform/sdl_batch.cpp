@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/numeric.h"
 #include "platform/sdl_internal.h"
 
 namespace plat::backend {
@@ -160,8 +159,7 @@ void AddVertex(Batch& b, const Paint& p, float x, float y) {
 // The pixel whose top-left corner is (x, y), both whole numbers, as two
 // triangles: it then joins the untextured fills around it in one draw. Its
 // centre lies strictly inside the square, so every rasteriser covers that
-// pixel and no other, as a GL point on the same centre would. (A point off
-// the centre is left to the GL: renderers differ on where it lands.)
+// pixel and no other.
 void AddPixel(const Paint& p, float x, float y) {
   Batch& b = Batch2D(Kind::kTriangles, p, 0);
   const float x1 = x + 1.0f, y1 = y + 1.0f;
@@ -262,10 +260,7 @@ void Flush() {
   if (b.kind == Kind::kGlow) {
     FlushGlow(b);
   } else {
-    const GLenum mode = b.kind == Kind::kTriangles ? GL_TRIANGLES
-                        : b.kind == Kind::kLines   ? GL_LINES
-                                                   : GL_POINTS;
-    DrawArrays(mode, b);
+    DrawArrays(b.kind == Kind::kTriangles ? GL_TRIANGLES : GL_LINES, b);
   }
   DropBatch();
 }
@@ -324,19 +319,18 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
   }
 }
 
-void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1, bool last_pixel) {
+void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
   if (screen.window.sdl == nullptr) return;
-  // Half a pixel in: a line between pixel centres covers its first pixel and
-  // stops short of its last, which the point then adds.
+  // Between pixel centres: the line covers its first pixel and stops short
+  // of its last.
   Batch& b = Batch2D(Kind::kLines, p, 0);
   AddVertex(b, p, x0 + 0.5f, y0 + 0.5f);
   AddVertex(b, p, x1 + 0.5f, y1 + 0.5f);
-  if (last_pixel) AddVertex(Batch2D(Kind::kPoints, p, 0), p, x1 + 0.5f, y1 + 0.5f);
 }
 
 void DrawPoint(const Paint& p, float x, float y) {
   if (screen.window.sdl == nullptr) return;
-  AddPixel(p, static_cast<float>(Int(x)), static_cast<float>(Int(y)));
+  AddPixel(p, x, y);
 }
 
 }  // namespace plat::backend

@@ -76,7 +76,7 @@ constexpr int kGlowReduction = 4;
 // and the textured polygon drawer's alike) wait in one batch and go out as
 // one glDrawArrays. kGlow: enlarged soft glows, drawn through the glow
 // buffer (sdl_batch.cpp says why).
-enum class Kind { kNone, kTriangles, kLines, kPoints, kGlow };
+enum class Kind { kNone, kTriangles, kLines, kGlow };
 
 struct Batch {
   Kind kind = Kind::kNone;

@@ -22,9 +22,12 @@ import time
 # most about 2550 frames and arrives with a chance of 1/20: about 130 alive
 # at worst. Specks (3 at a chance of 1/10) and glints (6 at 1/5) fall about
 # 0.9 pixels a frame and leave below 480: about 155 and 620. Road
-# cross-sections and feathers are capped by the game. Each soft bound has
-# ample room above its expectation and still catches a list that leaks.
-BOUNDS = {"clouds": 400, "specks": 600, "waves": 1500, "things": 32, "feathers": 256}
+# cross-sections are capped at 32 while the road is frozen; in the challenge
+# those come down with at most 13 more (one every 100 frames while a section
+# falls 650 pixels at no less than 0.5125 a frame). Feathers are capped by
+# the game. Each soft bound has ample room above its expectation and still
+# catches a list that leaks.
+BOUNDS = {"clouds": 400, "specks": 600, "waves": 1500, "things": 45, "feathers": 256}
 NAMES = list(BOUNDS)
 # The plain build must stay within 1 MiB. A sanitizer build's allocator
 # keeps bookkeeping that grows slowly (its leak checker reports real leaks

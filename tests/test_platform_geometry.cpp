@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -62,23 +63,39 @@ TEST_F(Geometry, ShapesScaleAboutTheirPosition) {
 }
 
 TEST_F(Geometry, LinesBandsAndPoints) {
+  // A one-pixel line runs between the pixels that hold its ends; its end
+  // point is the pixel that holds the scaled end, (29.5, 21.4).
+  const auto& prims = headless::Primitives();
   SetScale(2, 2);
-  DrawLine(10, 10, 20, 15, 1);
-  EXPECT_EQ(Last().kind, "DrawThinLine");
-  EXPECT_EQ(Last().xy, (std::vector<float>{10, 10, 30, 20}));
-  EXPECT_TRUE(Last().last_pixel);
+  DrawLine(10.5f, 10, 20, 15.7f, 1);
+  ASSERT_EQ(prims.size(), 2u);
+  EXPECT_EQ(prims[0].kind, "DrawThinLine");
+  EXPECT_EQ(prims[0].xy, (std::vector<float>{10, 10, 29, 21}));
+  EXPECT_EQ(prims[1].kind, "DrawPoint");
+  EXPECT_EQ(prims[1].xy, (std::vector<float>{29, 21}));
   SetScale(1, 1);
+  DrawLine(-0.5f, 3, 5, -0.2f, 0);  // just left of and above 0: pixels -1
+  EXPECT_EQ(Last().kind, "DrawThinLine");
+  EXPECT_EQ(Last().xy, (std::vector<float>{-1, 3, 5, -1}));
   SetLineWidth(3);
-  DrawLine(0, 0, 10, 2, 1);  // shallow: widened along y, end point plotted
+  DrawLine(0, 0, 10.6f, 2.2f, 1);  // shallow: widened along y, end point plotted
   EXPECT_EQ(Last().kind, "DrawPoint");
   EXPECT_EQ(Last().xy, (std::vector<float>{10, 2}));
-  const auto& prims = headless::Primitives();
-  EXPECT_EQ(Bounds(prims[prims.size() - 2].xy), (std::vector<float>{0, -1.5f, 10, 3.5f}));
+  EXPECT_EQ(Bounds(prims[prims.size() - 2].xy), (std::vector<float>{0, -1.5f, 10.6f, 3.7f}));
   DrawLine(0, 0, 2, 10, 0);  // steep: widened along x
   EXPECT_EQ(Bounds(Last().xy), (std::vector<float>{-1.5f, 0, 3.5f, 10}));
+
+  // A point takes the pixel that holds it, whatever the width and scale;
+  // one that is not a number lies on no pixel.
   SetScale(5, 5);
-  Plot(3.5f, 4);  // whatever the width and scale
-  EXPECT_EQ(Last().xy, (std::vector<float>{3.5f, 4}));
+  Plot(3.5f, 4);
+  EXPECT_EQ(Last().xy, (std::vector<float>{3, 4}));
+  Plot(-0.7f, 20.7f);
+  EXPECT_EQ(Last().xy, (std::vector<float>{-1, 20}));
+  const std::size_t n = prims.size();
+  Plot(std::nanf(""), 4);
+  Plot(3, -INFINITY);
+  EXPECT_EQ(prims.size(), n);
 }
 
 TEST_F(Geometry, PaintIsClampedOnlyWhenDrawn) {

@@ -2,7 +2,11 @@
 // followers, life, retirement and the undrawable corners.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/driver.h"
@@ -66,6 +70,7 @@ class Road : public ::testing::Test {
 };
 
 TEST_F(Road, AddThingTakesGlidingCentreAndDrawsThreeToSix) {
+  g.MODE = MODE_FREE_FLY;
   plat::SeedRnd(1);
   addThing();
   ASSERT_EQ(g.thingList.size(), 1u);
@@ -90,8 +95,14 @@ TEST_F(Road, AddThingTakesGlidingCentreAndDrawsThreeToSix) {
     ASSERT_GE(g.thingx, 0);
     ASSERT_LE(g.thingx, 590);
   }
-  // Outside the challenge nothing retires them; the list stays bounded.
+  // Outside the challenge nothing retires them; the list stays bounded,
+  // and one that grew in the challenge is cut back to the bound.
   EXPECT_EQ(g.thingList.size(), MAX_THINGS);
+  for (int i = 0; i < 8; ++i) Add(320, 100, 1.0f);
+  auto newest = g.thingList.back();
+  addThing();
+  EXPECT_EQ(g.thingList.size(), MAX_THINGS);
+  EXPECT_EQ(*std::next(g.thingList.rbegin()), newest);
 }
 
 TEST_F(Road, CentreGlidesToJustBelowItsTarget) {
@@ -205,24 +216,49 @@ TEST_F(Road, FollowersWonAtExactMultiplesAndLostWithLife) {
 }
 
 TEST_F(Road, WaitingCrossSectionsComeDownTogether) {
+  // A long wait in the menu, a section every 100 passes: only the newest
+  // 32 wait at the top.
   g.GAMESTATE = STATE_MENU;
-  for (int i = 0; i < 3; ++i) addThing();
-  for (auto& c : g.thingList) c->elev = 1.0f;
-  g.GAMESTATE = STATE_PLAYING;
-  g.centery = 480.0f;
-  g.altitude = 0.5f;
-  g.targetcenter = 0;
-  int frames = 0;
-  while (!g.thingList.empty() && frames < 2000) {
+  for (int pass = 1; pass <= 3300; ++pass) {
+    if (pass % 100 == 0) addThing();
     Frame();
-    ++frames;
-    if (!g.thingList.empty()) {
-      EXPECT_EQ(g.thingList.front()->y, g.thingList.back()->y);
-      EXPECT_EQ(g.thingList.size(), 3u);
-    }
   }
-  EXPECT_TRUE(g.thingList.empty());
-  EXPECT_EQ(g.life, 97);
+  ASSERT_EQ(g.thingList.size(), MAX_THINGS);
+  const std::vector<std::shared_ptr<thing>> waiting(g.thingList.begin(), g.thingList.end());
+
+  // The challenge with no keys: the bird rests at its lowest, so the road
+  // scrolls at its slowest. A section may leave the list only by retiring
+  // below y 550, and each unpassed one costs exactly one life point.
+  g.GAMESTATE = STATE_PLAYING;
+  g.centery = 439.0f;
+  g.targetcenter = 439.0f;
+  g.centerx = 320.0f;
+  std::size_t most = 0;
+  int unpassed = 0;
+  for (int pass = 1; pass <= 3000; ++pass) {
+    const std::vector<std::shared_ptr<thing>> before(g.thingList.begin(), g.thingList.end());
+    if (pass % 100 == 0) addThing();
+    Frame();
+    most = std::max(most, g.thingList.size());
+    if (pass == 1) {
+      // All together, but for those on the bird's level, which move twice.
+      std::set<float> ys;
+      for (const auto& c : waiting)
+        if (c->elev != g.altitude) ys.insert(c->y);
+      EXPECT_EQ(ys.size(), 1u);
+    }
+    for (const auto& c : before) {
+      if (std::find(g.thingList.begin(), g.thingList.end(), c) != g.thingList.end()) continue;
+      ASSERT_GT(c->y, 550.0f) << "pass " << pass;
+      if (c->thingtype == 0) ++unpassed;
+    }
+    ASSERT_EQ(g.life, 100 - unpassed) << "pass " << pass;
+  }
+  EXPECT_GT(most, MAX_THINGS);
+  EXPECT_GE(unpassed, 31);  // all but the scoring band's first section
+  for (const auto& c : waiting)
+    EXPECT_EQ(std::find(g.thingList.begin(), g.thingList.end(), c), g.thingList.end());
+  EXPECT_EQ(g.birdcount, 0);
 }
 
 TEST_F(Road, UndrawableCornersSkipTheSegmentOnly) {

@@ -3,6 +3,8 @@
 // Direct3D 7 hand-over, thick lines and packed tints.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/tpoly_fakes.h"
 #include "velkaro/velkaro.h"
 
@@ -123,8 +125,11 @@ TEST_F(DrawerTest, ThickLines) {
   for (int caps : {0, 1})
     for (int rot : {0, 1}) TPoly::Line(&img, 0, 0, 0, c0, 10, 0, c1, 2, caps, rot);
   TPoly::Line(&img, 0, 0, 0, c0, 10, 0, c1, -2, 0, 0);
+  // So short that its length squared is below the smallest float: it keeps
+  // its direction and its caps.
+  TPoly::Line(&img, 0, 0, 0, c0, 1e-30f, 0, c1, 2, 1, 0);
   TPoly::_End();
-  ASSERT_EQ(device_.prims.size(), 5u);
+  ASSERT_EQ(device_.prims.size(), 6u);
 
   // Each vertex as "x y u v colour-end", z and normal checked on the way.
   auto table = [&](std::size_t i) {
@@ -148,6 +153,16 @@ TEST_F(DrawerTest, ThickLines) {
   EXPECT_EQ(table(2), capped);
   EXPECT_EQ(table(3), capped);
   EXPECT_EQ(table(4), (Strings{"0 2 0 0 a", "0 -2 0 1 a", "10 2 1 0 b", "10 -2 1 1 b"}));
+  EXPECT_EQ(table(5)[0], capped[0]);
+  EXPECT_EQ(table(5)[7], (std::string{"2 2 1 1 b"}));
+
+  // Without its device Direct3D 7 draws nothing, and says so once.
+  plat::D3D7GraphicsDriver()->device = nullptr;
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) TPoly::Line(&img, 0, 0, 0, c0, 10, 0, c1, 2, 1, 0);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_EQ(device_.prims.size(), 6u);
 
   UseGL();
   GL().clear();

@@ -1,5 +1,11 @@
 // velkaro-trace run as a program: scenario checking, the line format, the
-// clock and key directives, the loop's end, and repeatability.
+// clock and key directives, the loop's end, repeatability, and the golden
+// record of what the game draws.
+//
+// The references in tests/draws/ are rewritten, when a change of what is
+// drawn is intended (say why in the commit), by
+//   VELKARO_REWRITE_DRAWS=1 build/tests/test_trace_tool --gtest_filter='*Drawn*'
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -31,14 +37,14 @@ std::string Slurp(const std::string& path) {
 }
 
 // Runs the tool on a scenario given as a file (or on standard input).
-Result Trace(const std::string& scenario, bool viaStdin = false) {
+Result Trace(const std::string& scenario, bool viaStdin = false, const std::string& options = "") {
   char dir[] = "/tmp/velkaro-trace-test-XXXXXX";
   EXPECT_NE(mkdtemp(dir), nullptr);
   const std::string d = dir;
   {
     std::ofstream(d + "/s.txt") << scenario;
   }
-  const std::string tool = VELKARO_BINARY_DIR "/velkaro-trace";
+  const std::string tool = VELKARO_BINARY_DIR "/velkaro-trace " + options;
   const std::string cmd = viaStdin ? tool + " - < " + d + "/s.txt" : tool + " " + d + "/s.txt";
   const int status = std::system((cmd + " > " + d + "/out 2> " + d + "/err").c_str());
   Result r;
@@ -193,6 +199,35 @@ TEST(TraceTool, TwoRunsPrintTheSameBytes) {
   ASSERT_EQ(a.rc, 0) << a.err;
   EXPECT_EQ(a.lines.size(), 591u);
   EXPECT_EQ(a.out, b.out);
+}
+
+// Every platform call of start-up and of each pass of three scenarios (the
+// menu; free flight with climbs, dives and turns; a challenge with sections
+// passed and missed and a follower won), against the references.
+TEST(TraceTool, DrawnCallsMatchTheReferences) {
+  const bool rewrite = std::getenv("VELKARO_REWRITE_DRAWS") != nullptr;
+  for (const std::string name : {"menu", "free_flight", "challenge"}) {
+    const std::string path = VELKARO_SOURCE_DIR "/tests/draws/" + name;
+    const Result r = Trace(Slurp(path + ".scenario"), false, "--calls 24");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    if (rewrite) {
+      std::ofstream(path + ".calls", std::ios::binary) << r.out;
+      continue;
+    }
+    std::istringstream want(Slurp(path + ".calls"));
+    std::string pass = "start", w;
+    std::size_t line = 0;
+    for (int call = 0; std::getline(want, w); ++line, ++call) {
+      if (w == "start" || w.rfind("pass ", 0) == 0) {
+        pass = w == "start" ? w : w.substr(5, w.find(' ', 5) - 5);
+        call = -1;
+      }
+      ASSERT_EQ(line < r.lines.size() ? r.lines[line] : "<none>", w)
+          << name << ": pass " << pass << " differs first"
+          << (call < 0 ? std::string() : ", at call " + std::to_string(call));
+    }
+    EXPECT_EQ(r.lines.size(), line) << name << ": more passes than the reference (if any)";
+  }
 }
 
 }  // namespace

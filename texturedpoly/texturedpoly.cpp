@@ -42,6 +42,12 @@ void CloseBatch() {
   state().batchOpen = false;
 }
 
+// The body of a capped thick line takes this narrow stripe around the
+// texture's middle column, stretched along the line; the caps take the right
+// half of the texture, from about the middle out to its edge.
+constexpr float kBodyStripeLeft = 0.4985f;
+constexpr float kBodyStripeRight = 0.5015f;
+
 // Said once per run: a missing image would otherwise repeat every frame.
 void WarnNoFrame(int Frame) {
   static bool warned = false;
@@ -102,9 +108,6 @@ void TPoly::_End() {
   st.currentD3DFrame = nullptr;
   st.currentGLFrame = nullptr;
   if (st.usingD3D7 == 0 && st.batchOpen) CloseBatch();
-  // The bound texture and texturing switch are no longer what the 2D layer
-  // last set itself.
-  plat::DriverStateTouched();
 }
 
 void TPoly::Initialise() {
@@ -186,7 +189,11 @@ void TPoly::Draw(plat::TImage* Image, int Frame, const std::vector<float>& xyuv,
   plat::TD3D7GraphicsDriver* graphics = plat::D3D7GraphicsDriver();
   plat::IDirect3DDevice7* device = graphics ? graphics->Direct3DDevice7() : nullptr;
   if (driver == nullptr || device == nullptr) {
-    std::fprintf(stderr, "texturedpoly: the Direct3D 7 driver has no device; not drawn\n");
+    static bool warned = false;  // once per run, like the missing frame
+    if (!warned) {
+      std::fprintf(stderr, "texturedpoly: the Direct3D 7 driver has no device; not drawn\n");
+      warned = true;
+    }
     return;
   }
   driver->SetActiveFrame(st.currentD3DFrame.get());
@@ -199,7 +206,9 @@ void TPoly::Line(plat::TImage* Image, int Frame, float x0, float y0, int c0, flo
                  int c1, float width, unsigned char endpoints, unsigned char rot) {
   float DX = x0 - x1;
   float dy = y0 - y1;
-  const double Mag = std::sqrt(static_cast<double>(DX * DX + dy * dy));
+  // Squared in double: in float a very short line's squares vanish and it
+  // would lose its caps.
+  const double Mag = std::sqrt(static_cast<double>(DX) * DX + static_cast<double>(dy) * dy);
   // Coinciding ends give no direction; dividing by zero would send NaN
   // vertices to the driver.
   if (Mag == 0.0) return;
@@ -217,10 +226,10 @@ void TPoly::Line(plat::TImage* Image, int Frame, float x0, float y0, int c0, flo
     verts.reserve(72);
     vertex(x0 - dy + DX, y0 + DX + dy, a, 1.0f, 0.0f);
     vertex(x0 + dy + DX, y0 - DX + dy, a, 1.0f, 1.0f);
-    vertex(x0 - dy, y0 + DX, a, 0.4985f, 0.0f);
-    vertex(x0 + dy, y0 - DX, a, 0.4985f, 1.0f);
-    vertex(x1 - dy, y1 + DX, b, 0.5015f, 0.0f);
-    vertex(x1 + dy, y1 - DX, b, 0.5015f, 1.0f);
+    vertex(x0 - dy, y0 + DX, a, kBodyStripeLeft, 0.0f);
+    vertex(x0 + dy, y0 - DX, a, kBodyStripeLeft, 1.0f);
+    vertex(x1 - dy, y1 + DX, b, kBodyStripeRight, 0.0f);
+    vertex(x1 + dy, y1 - DX, b, kBodyStripeRight, 1.0f);
     vertex(x1 - dy - DX, y1 + DX - dy, b, 1.0f, 0.0f);
     vertex(x1 + dy - DX, y1 - DX - dy, b, 1.0f, 1.0f);
   } else {

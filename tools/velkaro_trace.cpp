@@ -3,11 +3,18 @@
 // readings, and prints the game's state after every pass as one JSON line.
 //
 //   velkaro-trace SCENARIO      (a file, or - for standard input)
+//   velkaro-trace --calls N SCENARIO
 //
+// With --calls it prints what the game asks of the platform instead: every
+// call of start-up and of passes 0 to N-1 in full, one per line, and for
+// each later pass only its call count and a 64-bit FNV-1a digest of its
+// lines. Numbers print as the shortest text that reads back exactly, so a
+// change of one ulp shows.
 // Exit status 0 when the scenario ran out or the loop ended, 2 on a
 // malformed scenario (one line on stderr naming the line), 1 when the game
 // could not start.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -301,6 +308,72 @@ void printPass(Out& o, long long pass, bool dump) {
   o.str("}\n");
 }
 
+// One recorded call as a line: its name, its numbers, its text quoted.
+void callLine(std::string& line, const plat::rec::Call& c) {
+  line = c.op;
+  char tmp[48];
+  for (double v : c.args) {
+    // The shortest text that reads back as the same value: the float's when
+    // the number is one, else the double's.
+    const float f = static_cast<float>(v);
+    tmp[0] = ' ';
+    const std::to_chars_result r = static_cast<double>(f) == v
+                                       ? std::to_chars(tmp + 1, tmp + sizeof tmp, f)
+                                       : std::to_chars(tmp + 1, tmp + sizeof tmp, v);
+    line.append(tmp, r.ptr);
+  }
+  if (c.op == "DrawText") {
+    line += " \"";
+    for (unsigned char ch : c.text) {
+      if (ch == '"' || ch == '\\') {
+        line += '\\';
+        line += static_cast<char>(ch);
+      } else if (ch < 0x20 || ch >= 0x7f) {
+        std::snprintf(tmp, sizeof tmp, "\\x%02x", ch);
+        line += tmp;
+      } else {
+        line += static_cast<char>(ch);
+      }
+    }
+    line += '"';
+  }
+  line += '\n';
+}
+
+// Prints the calls recorded since the last clear, then clears them. Glyph
+// records are left out: they are the platform's own text layout.
+void printCalls(Out& o, const char* head, long long pass, bool full) {
+  std::string line;
+  std::uint64_t digest = 14695981039346656037ull;
+  long long count = 0;
+  std::string body;
+  for (const plat::rec::Call& c : plat::rec::Calls()) {
+    if (c.op == "DrawGlyph") continue;
+    callLine(line, c);
+    ++count;
+    if (full) {
+      body += line;
+    } else {
+      for (unsigned char ch : line) digest = (digest ^ ch) * 1099511628211ull;
+    }
+  }
+  plat::rec::Clear();
+  o.str(head);
+  if (pass >= 0) {
+    o.str(" ");
+    o.num(pass);
+  }
+  if (full) {
+    o.str("\n");
+    o.raw(body.data(), body.size());
+  } else {
+    char tmp[64];
+    std::snprintf(tmp, sizeof tmp, " calls %lld fnv %016llx\n", count,
+                  static_cast<unsigned long long>(digest));
+    o.str(tmp);
+  }
+}
+
 bool readAll(const std::string& path, std::string& text) {
   if (path == "-") {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -315,13 +388,21 @@ bool readAll(const std::string& path, std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: velkaro-trace SCENARIO   (a file, or - for standard input)\n");
+  // Passes printed in full with --calls; -1 prints the state instead.
+  long long fullCalls = -1;
+  if (argc == 4 && std::strcmp(argv[1], "--calls") == 0) {
+    const std::optional<int> n = parseInt(argv[2]);
+    if (n && *n >= 0) fullCalls = *n;
+  }
+  if (argc != 2 && fullCalls < 0) {
+    std::fprintf(stderr, "usage: velkaro-trace [--calls N] SCENARIO   (a file, or - for standard "
+                         "input)\n");
     return 2;
   }
+  const char* path = argv[argc - 1];
   std::string text;
-  if (!readAll(argv[1], text)) {
-    std::fprintf(stderr, "velkaro-trace: cannot read scenario '%s': %s\n", argv[1],
+  if (!readAll(path, text)) {
+    std::fprintf(stderr, "velkaro-trace: cannot read scenario '%s': %s\n", path,
                  std::strerror(errno));
     return 2;
   }
@@ -333,6 +414,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  const bool calls = fullCalls >= 0;
+  plat::rec::Enable(calls);
   velkaro::registerEmbeddedFiles();
   if (!velkaro::startup()) {
     std::fprintf(stderr, "velkaro-trace: the game could not start\n");
@@ -341,6 +424,7 @@ int main(int argc, char** argv) {
   velkaro::mainPrepare();
 
   Out out;
+  if (calls) printCalls(out, "start", -1, true);
   int clock = 100000;
   std::vector<int> cycle = {17, 17, 16};
   std::size_t cyclePos = 0;
@@ -401,14 +485,18 @@ int main(int argc, char** argv) {
         for (int i = 0; i < d.ints[0]; ++i) {
           plat::headless::SetClock(clock);
           if (!velkaro::mainLoopTest()) {
-            out.str("{\"end\":");
+            out.str(calls ? "end " : "{\"end\":");
             out.num(passes);
-            out.str("}\n");
+            out.str(calls ? "\n" : "}\n");
             return 0;
           }
           plat::rec::Played().clear();
           velkaro::mainPass();
-          printPass(out, passes, dumpNext);
+          if (calls) {
+            printCalls(out, "pass", passes, passes < fullCalls);
+          } else {
+            printPass(out, passes, dumpNext);
+          }
           dumpNext = false;
           ++passes;
           clock = plat::WrapAdd(clock, cycle[cyclePos]);

@@ -9,6 +9,10 @@ namespace velkaro {
 namespace {
 
 constexpr int PHRASE_MS = 16000;
+// The window around the middle of a phrase (both ends excluded) in whose
+// first pass, while playing, the phrase's second story line starts.
+constexpr int MID_PHRASE_AFTER = 7900;
+constexpr int MID_PHRASE_BEFORE = 8100;
 
 // Target sky colour of the hours that change it.
 void setSkyOfHour(int hour) {
@@ -53,7 +57,7 @@ void narrativeStep() {
   g.texttx = static_cast<float>(plat::Rand(0, 400));
   g.textty = static_cast<float>(plat::Rand(0, 400));
   g.textlinecount += 1;
-  if (g.textlinecount > 144) g.textlinecount = 114;
+  if (g.textlinecount > STORY_WRAP) g.textlinecount = STORY_LINES;
   g.textsize = 1.0f;
 }
 
@@ -80,7 +84,7 @@ void mainPass() {
   g.sunx = g.sunx + 0.03f;
   g.suny = g.suny + 0.001f;
 
-  if (g.soundtimer > 7900 && g.soundtimer < 8100 && g.usedline == 0 &&
+  if (g.soundtimer > MID_PHRASE_AFTER && g.soundtimer < MID_PHRASE_BEFORE && g.usedline == 0 &&
       g.GAMESTATE != STATE_MENU) {
     narrativeStep();
     g.usedline = 1;

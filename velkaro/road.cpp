@@ -42,9 +42,13 @@ void addThing() {
     }
   }
 
-  // Outside the challenge nothing retires cross-sections, so keep memory
-  // flat: drop the oldest one before the list would pass its bound.
-  if (g.thingList.size() >= MAX_THINGS) {
+  // While the road is frozen (the menu, free flight) nothing retires
+  // cross-sections, so the oldest make room. In the challenge every one
+  // moves down at least half a pixel a frame and retires past y 550: the
+  // list drains by itself, and one taken out there would vanish mid-road
+  // without costing its life point.
+  const bool frozen = g.GAMESTATE == STATE_MENU || g.MODE == MODE_FREE_FLY;
+  while (frozen && g.thingList.size() >= MAX_THINGS) {
     std::shared_ptr<thing> oldest = g.thingList.front();
     plat::ListRemove(g.thingList, oldest);
   }

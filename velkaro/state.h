@@ -34,7 +34,9 @@ struct feather {
 };
 
 // Bounds on lists that would otherwise grow without end; before appending to
-// a full list its first, oldest, record is removed.
+// a full list its first, oldest, record is removed. The road's bound holds
+// only while the road is frozen: in the challenge up to 32 waiting sections
+// come down together with about 13 added while they fall.
 constexpr std::size_t MAX_THINGS = 32;
 constexpr std::size_t MAX_FEATHERS = 256;
 

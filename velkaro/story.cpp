@@ -8,9 +8,10 @@ namespace velkaro {
 
 namespace {
 
-// Lines 1 to 114; empty lines are the pauses between stanzas. The main loop
-// returns to the last line after 144, so it has to stand on its own.
-const std::array<std::string, 114> kStory = {
+// Empty lines are the pauses between stanzas. The main loop returns to the
+// last line after the silence that follows the story, so it has to stand on
+// its own.
+const std::array<std::string, STORY_LINES> kStory = {
     "Long ago,",
     "before the roads of the sky were drawn,",
     "a small grey bird was born on a cold cliff",

@@ -9,8 +9,11 @@ namespace velkaro {
 
 // startup.cpp
 void registerEmbeddedFiles();
-// Start-up steps 2 to 16 (window, computed globals, assets, lists); false
-// when the window could not be opened (reason already on stderr).
+// Sets the window title and opens the 640 by 480 window, makes the two
+// draws that come before any seeding, sets the globals whose start values
+// are computed, and loads the font and the images; false when the window
+// could not be opened (reason already on stderr). The object lists start
+// empty as members of the game state.
 bool startup();
 int initvars();
 
@@ -39,6 +42,11 @@ int drawScore();
 int drawmenu();
 
 // story.cpp
+// The story has lines 1 to STORY_LINES. Its count runs on past them through
+// numbers with no line, a long silence, and after STORY_WRAP returns to the
+// last line, which then comes back once every 31 steps.
+constexpr int STORY_LINES = 114;
+constexpr int STORY_WRAP = 144;
 const std::string& storyLine(int number);  // "" when no such line
 int drawFlapStats();
 int drawTextLine();
