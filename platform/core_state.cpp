@@ -3,6 +3,7 @@
 #include "platform/core_state.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -191,8 +192,10 @@ void KeyEvent(int key_code, bool down) {
   CoreState& st = core();
   auto k = static_cast<std::size_t>(key_code);
   if (down) {
-    // A down event for a key already held is auto-repeat: no new hit.
-    if (!st.key_held[k]) st.key_hits[k]++;
+    // A down event for a key already held is auto-repeat: no new hit. Keys
+    // the game only reads as held are never counted off, so the count stops
+    // at the largest int rather than overflow over a long game.
+    if (!st.key_held[k] && st.key_hits[k] < INT_MAX) st.key_hits[k]++;
     st.key_held[k] = true;
   } else {
     st.key_held[k] = false;

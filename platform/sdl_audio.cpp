@@ -1,6 +1,7 @@
 // The real backend's sound: SDL2_mixer, opened apart from the window so that
 // a missing or failing audio device costs only the sound.
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <climits>
@@ -22,6 +23,19 @@ struct AudioState {
 // Never destroyed: static destructors run after the exit handler.
 AudioState& audio = *new AudioState;
 
+// ALSA prints several lines of its own when there is no sound card; the
+// game says one instead. Takes effect only where SDL uses ALSA.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void SetAlsaErrorHandler(AlsaErrorHandler handler) {  // nullptr: ALSA's own
+  static void* const set = [] {
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    return lib != nullptr ? dlsym(lib, "snd_lib_error_set_handler") : nullptr;
+  }();
+  if (set != nullptr) reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(handler);
+}
+
 }  // namespace
 
 void OpenAudio() {
@@ -29,15 +43,20 @@ void OpenAudio() {
   audio.tried = true;
   // Audio starts apart from video: a failing audio driver must not cost the
   // window. Without a device every sound stays a silent handle.
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  SetAlsaErrorHandler(AlsaSaysNothing);
+  auto silent = [](const char* why) {
+    std::fprintf(stderr, "velkaro: running without sound: %s\n", OneLine(why).c_str());
+  };
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return silent(SDL_GetError());
   // The game's sounds are 22050 Hz: a mixer at that rate takes them as
   // they are, where one at 44100 Hz resampled every phrase at load (about
   // 300 ms and 55 MiB more). 512 frames keep the latency of 1024 at 44100.
   // On failure the audio subsystem stays up, unused, until SDL_Quit: closing
   // it here would wait up to 100 ms for the ALSA driver's device-watching
   // thread to wake, on the way to the first frame.
-  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return;
+  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return silent(Mix_GetError());
   audio.open = true;
+  SetAlsaErrorHandler(nullptr);  // a real device's troubles are worth hearing
 }
 
 void CloseAudio() {

@@ -2,6 +2,8 @@
 // context and an offscreen framebuffer that keeps its picture between
 // frames; clearing, presenting and pacing the frames; closing everything at
 // exit.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -175,6 +177,42 @@ std::vector<T> ReadBack(GLenum type) {
   return out;
 }
 
+// What start-up tried when no display answered: the displays the
+// environment names, or that it names none.
+std::string DisplaysTried() {
+  auto named = [](const char* var, const char* what) -> std::string {
+    const char* v = SDL_getenv(var);
+    if (v == nullptr || *v == 0) return "";
+    return std::string(what) + " '" + v + "' (" + var + ")";
+  };
+  const std::string wayland = named("WAYLAND_DISPLAY", "the Wayland display");
+  const std::string x11 = named("DISPLAY", "the X display");
+  if (wayland.empty() && x11.empty()) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  if (!wayland.empty() && !x11.empty())
+    return "neither " + wayland + " nor " + x11 + " could be opened";
+  return (wayland.empty() ? x11 : wayland) + " could not be opened, and " +
+         (wayland.empty() ? "WAYLAND_DISPLAY" : "DISPLAY") + " is not set";
+}
+
+// The X server went away. Xlib would print lines of its own and exit, and
+// the exit handler would then wait for ever on the dead connection: say so
+// in one line and end at once.
+int LostDisplay(void* /*display*/) {
+  const char* name = SDL_getenv("DISPLAY");
+  std::fprintf(stderr, "velkaro: lost the display %s (its X server closed the connection)\n",
+               name != nullptr ? name : "");
+  std::_Exit(1);
+}
+
+// Xlib is reached through the library SDL has already loaded, so building
+// the game needs no X11 headers.
+void SetLostDisplayHandler() {
+  void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+  void* set = lib != nullptr ? dlsym(lib, "XSetIOErrorHandler") : nullptr;
+  using Handler = int (*)(void*);
+  if (set != nullptr) reinterpret_cast<Handler (*)(Handler)>(set)(LostDisplay);
+}
+
 }  // namespace
 
 bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
@@ -195,10 +233,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   const bool x11_only = (wayland == nullptr || *wayland == 0) && (asked == nullptr || *asked == 0);
   if (x11_only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    if (x11_only)
-      return fail(std::string("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?): ") +
-                  SDL_GetError());
-    return fail(std::string("the video system did not start: ") + SDL_GetError());
+    if (asked != nullptr && *asked != 0)
+      return fail(std::string("the video driver '") + asked +
+                  "' (SDL_VIDEODRIVER) did not start: " + SDL_GetError());
+    return fail("no display to open it on: " + DisplaysTried() + " (" + SDL_GetError() + ")");
   }
   RegisterExitHandler();
   // Without a display SDL falls back to an invisible offscreen window; a
@@ -208,8 +246,10 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   if (video_driver != nullptr && (asked == nullptr || *asked == 0) &&
       (SDL_strcmp(video_driver, "offscreen") == 0 || SDL_strcmp(video_driver, "dummy") == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return fail("no display to open it on (is DISPLAY or WAYLAND_DISPLAY set?)");
+    return fail("no display to open it on: " + DisplaysTried());
   }
+  if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
+    SetLostDisplayHandler();
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The real game under bad conditions: no display at all, and no usable
-# audio device.
+# The real game under bad conditions: no display at all, a display server
+# that is named but absent, no usable audio device, and an X server that
+# goes away while the game runs.
 #
 #   bash tests/e2e_faults.sh BUILD_DIR
 set -euo pipefail
@@ -23,7 +24,7 @@ no_display() {
   local name=$1
   shift
   local status=0
-  env -u DISPLAY -u WAYLAND_DISPLAY "$@" SDL_AUDIODRIVER=dummy timeout 20 "$GAME" \
+  env -u DISPLAY -u WAYLAND_DISPLAY "$@" SDL_AUDIODRIVER=dummy timeout 60 "$GAME" \
     >"$ART/$name.out" 2>"$ART/$name.err" || status=$?
   [ "$status" -ne 0 ] || e2e_fail "$name: exit status 0"
   [ "$status" -lt 124 ] || e2e_fail "$name: status $status (hung or crashed)"
@@ -45,14 +46,22 @@ lines=$(grep -c . "$ART/no-display.err" || true)
   e2e_fail "no display: $lines lines on stderr, not one"
 }
 no_display no-display-no-runtime-dir -u XDG_RUNTIME_DIR
+# A Wayland display that is named but absent: the line names what was tried.
+no_display wayland-absent XDG_RUNTIME_DIR="$E2E_TMP/runtime" WAYLAND_DISPLAY=velkaro-absent-0
+grep -q "'velkaro-absent-0' (WAYLAND_DISPLAY).*DISPLAY is not set" "$ART/wayland-absent.err" || {
+  cat "$ART/wayland-absent.err" >&2
+  e2e_fail "wayland-absent: the line does not name the display tried"
+}
+[ "$(grep -c . "$ART/wayland-absent.err")" -eq 1 ] || e2e_fail "wayland-absent: more than one line"
 
 # ---- No audio device: the game opens, runs and quits normally, whether
-# SDL looks for a device itself or is sent to a driver that has none.
+# SDL looks for a device itself or is sent to a driver that has none; at
+# most one line on stderr, the game's own, says it runs without sound.
 e2e_start_xvfb
 audio_case() {
   local name=$1
   shift
-  env "$@" "$GAME" >"$ART/$name.log" 2>&1 &
+  env "$@" "$GAME" >"$ART/$name.log" 2>"$ART/$name.err" &
   E2E_GAME_PID=$!
   e2e_wait_window
   # Let it play for a while: phrases are started as the timer runs.
@@ -61,14 +70,41 @@ audio_case() {
   e2e_key space
   sleep 1
   e2e_key Escape
-  e2e_wait_exit 2
+  e2e_wait_exit 15
   [ "$E2E_STATUS" -eq 0 ] || {
-    cat "$ART/$name.log" >&2
+    cat "$ART/$name.err" >&2
     e2e_fail "$name: exit status $E2E_STATUS"
   }
-  echo "ok: $name -> the game ran and ended with status 0"
+  if grep -qv '^velkaro: running without sound: ' "$ART/$name.err" ||
+    [ "$(grep -c . "$ART/$name.err")" -gt 1 ]; then
+    cat "$ART/$name.err" >&2
+    e2e_fail "$name: stderr holds more than the game's one line about sound"
+  fi
+  echo "ok: $name -> the game ran and ended with status 0: $(cat "$ART/$name.err")"
 }
 audio_case audio-unset -u SDL_AUDIODRIVER
+audio_case audio-alsa SDL_AUDIODRIVER=alsa
 audio_case audio-alsa-no-card SDL_AUDIODRIVER=alsa ALSA_CONFIG_PATH=/dev/null
 audio_case audio-bogus-driver SDL_AUDIODRIVER=no-such-driver
+
+# ---- The X server goes away while the game runs: the game's own line, a
+# non-zero status, no crash and no hang on the dead connection.
+SDL_AUDIODRIVER=dummy "$GAME" >"$ART/lost-display.log" 2>"$ART/lost-display.err" &
+E2E_GAME_PID=$!
+e2e_wait_window
+sleep 1
+kill "$E2E_XVFB_PID"
+wait "$E2E_XVFB_PID" 2>/dev/null || true
+E2E_XVFB_PID=""
+e2e_wait_exit 10
+[ "$E2E_STATUS" -ne 0 ] && [ "$E2E_STATUS" -lt 124 ] || {
+  cat "$ART/lost-display.err" >&2
+  e2e_fail "lost display: exit status $E2E_STATUS"
+}
+[ "$(grep -c . "$ART/lost-display.err")" -eq 1 ] &&
+  grep -q '^velkaro: lost the display ' "$ART/lost-display.err" || {
+  cat "$ART/lost-display.err" >&2
+  e2e_fail "lost display: stderr is not the game's one line"
+}
+echo "ok: lost display -> status $E2E_STATUS: $(cat "$ART/lost-display.err")"
 echo "e2e_faults: all checks passed"

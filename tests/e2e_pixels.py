@@ -1,20 +1,20 @@
 #!/usr/bin/env python3
 """Reads X window dumps (xwd) of the game's window and checks what they show.
 
-Used by e2e_game.sh. Only the standard library: the dump is decoded here and
-saved as PNG for a person to look at.
+Used by e2e_game.sh. Each dump is decoded once, by ImageMagick, into raw RGB
+and a PNG beside it (DUMP with .png for .xwd) for a person to look at.
 
-  e2e_pixels.py png DUMP OUT.png        write the picture as PNG
-  e2e_pixels.py check STAGE DUMP        exit 0 when the picture shows STAGE
-                                        (menu, freeflight, challenge); else
-                                        print what is missing and exit 1
-  e2e_pixels.py bird-top DUMP           print the top row of the bird
-  e2e_pixels.py describe DUMP           print every measure as JSON
+  e2e_pixels.py check STAGE DUMP       exit 0 when the picture shows STAGE
+                                       (menu, freeflight, challenge); else
+                                       print what is missing and exit 1
+  e2e_pixels.py bird-top DUMP...       print the top row of the bird in each,
+                                       one a line (-1: no bird found)
+  e2e_pixels.py describe DUMP          print every measure as JSON
 """
 import json
-import struct
+import os
+import subprocess
 import sys
-import zlib
 
 WIDTH, HEIGHT = 640, 480
 CENTRE_X = 320
@@ -34,64 +34,34 @@ class Picture:
         return self.rgb[i], self.rgb[i + 1], self.rgb[i + 2]
 
 
-def _shift(mask):
-    s = 0
-    while mask and not mask & 1:
-        mask >>= 1
-        s += 1
-    return s, mask
-
-
 def read_xwd(path):
-    data = open(path, "rb").read()
-    if len(data) < 100:
-        raise ValueError(f"{path}: too short for a window dump")
-    f = struct.unpack(">25I", data[:100])
-    (header_size, version, pixmap_format, depth, width, height, _xoff, byte_order, _unit,
-     _bit_order, _pad, bpp, bytes_per_line, _vclass, rmask, gmask, bmask, _bits_rgb,
-     _cmap_entries, ncolors) = f[:20]
-    if version != 7 or pixmap_format != 2 or bpp not in (24, 32) or depth < 24:
-        raise ValueError(f"{path}: unsupported dump (version {version}, format "
-                         f"{pixmap_format}, {bpp} bits per pixel, depth {depth})")
-    offset = header_size + ncolors * 12
-    if len(data) < offset + bytes_per_line * height:
-        raise ValueError(f"{path}: truncated pixel data")
-    step = bpp // 8
-    fmt = "<" if byte_order == 0 else ">"
-    shifts = [_shift(m) for m in (rmask, gmask, bmask)]
-    rgb = bytearray(width * height * 3)
-    o = 0
-    for y in range(height):
-        row = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * step]
-        if step == 4:
-            values = struct.unpack(f"{fmt}{width}I", row)
-        else:
-            values = [int.from_bytes(row[i:i + 3], "little" if byte_order == 0 else "big")
-                      for i in range(0, len(row), 3)]
-        for v in values:
-            for s, m in shifts:
-                c = (v >> s) & m
-                rgb[o] = c * 255 // m if m else 0
-                o += 1
+    """The dump as RGB, decoded by one ImageMagick call that also writes the PNG."""
+    png = os.path.splitext(path)[0] + ".png"
+    run = subprocess.run(["convert", f"xwd:{path}", "-write", f"png:{png}", "-depth", "8",
+                          "ppm:-"], capture_output=True)
+    if run.returncode != 0:
+        raise ValueError(f"{path}: {run.stderr.decode(errors='replace').strip()}")
+    # A binary PPM: "P6", width, height and maximum as text, comments
+    # allowed between them, one whitespace byte, then the samples.
+    data, fields, i = run.stdout, [], 0
+    while len(fields) < 4:
+        while i < len(data) and data[i:i + 1].isspace():
+            i += 1
+        if data[i:i + 1] == b"#":
+            i = data.index(b"\n", i)
+            continue
+        j = i
+        while j < len(data) and not data[j:j + 1].isspace():
+            j += 1
+        fields.append(data[i:j])
+        i = j
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise ValueError(f"{path}: ImageMagick gave no 8-bit PPM")
+    width, height = int(fields[1]), int(fields[2])
+    rgb = data[i + 1:]
+    if len(rgb) != width * height * 3:
+        raise ValueError(f"{path}: {len(rgb)} bytes of samples for {width}x{height}")
     return Picture(width, height, rgb)
-
-
-def write_png(pic, path):
-    raw = bytearray()
-    stride = pic.width * 3
-    for y in range(pic.height):
-        raw.append(0)
-        raw += pic.rgb[y * stride:(y + 1) * stride]
-
-    def chunk(kind, body):
-        c = struct.pack(">I", len(body)) + kind + body
-        return c + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", pic.width, pic.height, 8, 2, 0, 0, 0)))
-        out.write(chunk(b"IDAT", zlib.compress(bytes(raw), 6)))
-        out.write(chunk(b"IEND", b""))
 
 
 def is_light(p):
@@ -252,16 +222,15 @@ def main(argv):
         return 2
     cmd = argv[1]
     try:
-        if cmd == "png":
-            write_png(read_xwd(argv[2]), argv[3])
-        elif cmd == "check":
+        if cmd == "check" and len(argv) == 4:
             problems = check(argv[2], read_xwd(argv[3]))
             if problems:
                 print("; ".join(problems))
                 return 1
         elif cmd == "bird-top":
-            top = bird_top(read_xwd(argv[2]))
-            print(-1 if top is None else top)
+            for path in argv[2:]:
+                top = bird_top(read_xwd(path))
+                print(-1 if top is None else top)
         elif cmd == "describe":
             print(json.dumps(describe(read_xwd(argv[2]))))
         else:

@@ -8,7 +8,8 @@ Plays a scripted mix of menu, free flight, flapping, dives and challenge
 checks every trace line: no NaN or infinity in any global, every object list
 within what its objects' lifetimes allow, the run ending with status 0, and
 the tool's resident memory near the end no more than 1 MiB above what it was
-at pass 100,000 (or a tenth of the run when shorter).
+at pass 100,000. A run too short to pass that mark says the growth check
+was skipped.
 """
 import json
 import os
@@ -33,6 +34,9 @@ NAMES = list(BOUNDS)
 # keeps bookkeeping that grows slowly (its leak checker reports real leaks
 # at exit), so the sanitizer run allows more through VELKARO_SOAK_RSS_SLACK_KB.
 RSS_SLACK_KB = int(os.environ.get("VELKARO_SOAK_RSS_SLACK_KB", "1024"))
+# The baseline's pass: late enough that the allocators (and a sanitizer's
+# quarantine of freed blocks) have settled, whatever the run's length.
+RSS_BASELINE_PASS = 100_000
 
 LISTS = re.compile(rb'"lists":\[(\d+),(\d+),(\d+),(\d+),(\d+)\]')
 STATE = re.compile(rb'"GAMESTATE":(-?\d+),"MODE":(-?\d+)')
@@ -114,8 +118,9 @@ def main(argv):
     if len(argv) > 3:
         with open(argv[3], "w") as f:
             f.write(text)
-    early_at = min(100_000, passes // 10)
-    late_at = max(early_at + 1, passes - 200)
+    early_at = RSS_BASELINE_PASS
+    late_at = passes - 200
+    growth_checked = late_at > early_at
 
     started = time.monotonic()
     proc = subprocess.Popen([tool, "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -182,9 +187,9 @@ def main(argv):
             problems.append("the challenge never scored")
         if min_birds >= 0:
             problems.append("the challenge was never lost")
-        if rss_early is None or rss_late is None:
+        if growth_checked and (rss_early is None or rss_late is None):
             problems.append("resident memory could not be read")
-        elif rss_late - rss_early > RSS_SLACK_KB:
+        elif growth_checked and rss_late - rss_early > RSS_SLACK_KB:
             problems.append(f"resident memory grew from {rss_early} kB at pass {early_at} "
                             f"to {rss_late} kB at pass {late_at}")
 
@@ -196,6 +201,9 @@ def main(argv):
         for p in problems:
             print("FAIL:", p, file=sys.stderr)
         return 1
+    if not growth_checked:
+        print(f"soak: memory growth check skipped: {passes} passes do not reach past the "
+              f"baseline at pass {early_at}")
     print(f"soak: {count} passes, every check held")
     return 0
 

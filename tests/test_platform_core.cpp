@@ -2,7 +2,10 @@
 // driver frames over the headless backend.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/core_draw.h"
+#include "platform/core_state.h"
 #include "platform/driver.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -58,6 +61,17 @@ TEST_F(Core, KeyHitCountsPressesUntilRead) {
   headless::KeyDown(100000);  // out of range: ignored, not out of bounds
   EXPECT_EQ(KeyHit(100000), 0);
 
+  // A key never counted off stops at the largest int, and counts afresh once read.
+  core().key_hits[KEY_M] = INT_MAX - 1;
+  for (int i = 0; i < 3; ++i) {
+    headless::KeyDown(KEY_M);
+    headless::KeyUp(KEY_M);
+  }
+  EXPECT_EQ(KeyHit(KEY_M), INT_MAX);
+  headless::KeyDown(KEY_M);
+  headless::KeyUp(KEY_M);
+  EXPECT_EQ(KeyHit(KEY_M), 1);
+
   EXPECT_EQ(AppTerminate(), 0);
   headless::RequestClose();
   EXPECT_NE(AppTerminate(), 0);
@@ -80,8 +94,8 @@ TEST_F(Core, EmbeddedLookupIsExactAndFirstRegistrationWins) {
   EXPECT_EQ(size, 3u);
   for (const char* url : {"incbin::data.bin", "incbin::Data.bi", "Data.bin", "INCBIN::Data.bin"})
     EXPECT_FALSE(IncbinLookup(url, &data, &size)) << url;
-  // Loaders read only embedded files, never the disk.
-  EXPECT_EQ(LoadImage("/etc/hostname", 0), nullptr);
+  // Loaders read only embedded files, never the disk: not even a real PNG.
+  EXPECT_EQ(LoadImage(VELKARO_SOURCE_DIR "/docs/menu.png", 0), nullptr);
   EXPECT_EQ(LoadImageFont("incbin::missing.ttf", 12, 4), 0);
   EXPECT_EQ(LoadSound("incbin::missing.wav", 0), 0);
   ResetPlatformState();

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <fstream>
-#include <iterator>
-
+#include "assets/embedded.h"
 #include "platform/platform.h"
 #include "platform/record.h"
 #include "png_encode.h"
@@ -165,8 +163,10 @@ TEST_F(Media, OnlyWholePcmWavLoadsAndPlays) {
 }
 
 TEST_F(Media, FontWidthsGlyphsAndDamagedBytes) {
-  std::ifstream in("/usr/share/fonts/truetype/comfortaa/Comfortaa-Regular.ttf", std::ios::binary);
-  Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // The game's own font, linked into every test: nothing read from disk.
+  Bytes bytes;
+  for (const auto& f : assets::EmbeddedFiles())
+    if (std::string(f.name).ends_with(".ttf")) bytes.assign(f.data, f.data + f.size);
   ASSERT_FALSE(bytes.empty());
   std::string url = Embed("font.ttf", bytes);
   EXPECT_EQ(TextWidth("abc"), 0);  // no font selected

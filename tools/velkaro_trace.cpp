@@ -10,9 +10,14 @@
 // each later pass only its call count and a 64-bit FNV-1a digest of its
 // lines. Numbers print as the shortest text that reads back exactly, so a
 // change of one ulp shows.
-// Exit status 0 when the scenario ran out or the loop ended, 2 on a
-// malformed scenario (one line on stderr naming the line), 1 when the game
-// could not start.
+// Exit status 0 when the scenario ran out or the loop ended; 2 on a
+// malformed or unreadable scenario (one line on stderr naming the file or
+// line and the cause); 1 when the trace cannot be written or the game could
+// not start.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -20,12 +25,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
+#include <new>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/headless.h"
@@ -46,11 +49,40 @@ struct Directive {
 };
 
 struct ParseError {
-  int line;
+  long long line;
   std::string what;
 };
 
-std::optional<int> keyCode(const std::string& name) {
+// A scenario is held whole in memory, so its size is capped.
+constexpr std::size_t kMaxScenarioBytes = std::size_t{256} << 20;
+constexpr const char* kMaxScenarioText = "256 MiB";
+
+// An offending token for a message: at most about 40 characters (cut on a
+// UTF-8 boundary, then an ellipsis), control bytes escaped, in quotes.
+std::string quote(std::string_view tok) {
+  constexpr std::size_t kShown = 40;
+  std::size_t n = tok.size();
+  const bool cut = n > kShown;
+  if (cut) {
+    n = kShown;
+    while (n > 0 && (static_cast<unsigned char>(tok[n]) & 0xC0) == 0x80) --n;
+  }
+  std::string out = "'";
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(tok[i]);
+    if (c < 0x20 || c == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02x", c);
+      out += esc;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (cut) out += "\xE2\x80\xA6";  // an ellipsis in UTF-8
+  return out + "'";
+}
+
+std::optional<int> keyCode(std::string_view name) {
   if (name == "ESCAPE") return plat::KEY_ESCAPE;
   if (name == "SPACE") return plat::KEY_SPACE;
   if (name == "F1") return plat::KEY_F1;
@@ -62,46 +94,63 @@ std::optional<int> keyCode(const std::string& name) {
 }
 
 // A decimal int in the signed 32-bit range: optional '-', then digits only.
-std::optional<int> parseInt(const std::string& tok) {
+std::optional<int> parseInt(std::string_view tok) {
   std::size_t i = (!tok.empty() && tok[0] == '-') ? 1 : 0;
   if (i == tok.size()) return std::nullopt;
+  long long v = 0;
   for (std::size_t k = i; k < tok.size(); ++k) {
     if (tok[k] < '0' || tok[k] > '9') return std::nullopt;
+    v = v * 10 + (tok[k] - '0');
+    if (v > 2147483648LL) return std::nullopt;
   }
-  errno = 0;
-  const long long v = std::strtoll(tok.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  if (i == 1) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
   return static_cast<int>(v);
 }
 
-std::vector<Directive> parseScenario(const std::string& text) {
-  std::vector<Directive> out;
-  std::istringstream in(text);
-  std::string raw;
-  int lineno = 0;
-  while (std::getline(in, raw)) {
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Calls f(directive) for each directive of the scenario in order while f
+// returns true; throws ParseError at the first malformed line. Lines are
+// parsed where they lie, so checking a whole scenario costs no memory.
+template <class F>
+void eachDirective(std::string_view text, F&& f) {
+  std::vector<std::string_view> w;
+  long long lineno = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    if (eol == std::string_view::npos) eol = text.size();
+    std::string_view raw = text.substr(pos, eol - pos);
+    pos = eol + 1;
     ++lineno;
     const std::size_t hash = raw.find('#');
-    if (hash != std::string::npos) raw.resize(hash);
-    std::istringstream words(raw);
-    std::vector<std::string> w{std::istream_iterator<std::string>(words),
-                               std::istream_iterator<std::string>()};
+    if (hash != std::string_view::npos) raw = raw.substr(0, hash);
+    w.clear();
+    for (std::size_t i = 0; i < raw.size();) {
+      while (i < raw.size() && isSpace(raw[i])) ++i;
+      const std::size_t from = i;
+      while (i < raw.size() && !isSpace(raw[i])) ++i;
+      if (i > from) w.push_back(raw.substr(from, i - from));
+    }
     if (w.empty()) continue;
-    const std::string& word = w[0];
+    const std::string_view word = w[0];
     auto fail = [&](const std::string& what) { throw ParseError{lineno, what}; };
     auto intArg = [&](std::size_t i, const char* what) {
       std::optional<int> v = parseInt(w[i]);
-      if (!v) fail(std::string("'") + w[i] + "' is not " + what);
+      if (!v) fail(quote(w[i]) + " is not " + what);
       return *v;
     };
     auto keysFrom = [&](std::size_t first) {
       std::vector<int> keys;
       for (std::size_t i = first; i < w.size(); ++i) {
         std::optional<int> k = keyCode(w[i]);
-        if (!k) fail("unknown key '" + w[i] + "'");
+        if (!k) fail("unknown key " + quote(w[i]));
         keys.push_back(*k);
       }
-      if (keys.empty()) fail(word + " needs at least one key");
+      if (keys.empty()) fail(std::string(word) + " needs at least one key");
       return keys;
     };
 
@@ -128,7 +177,7 @@ std::vector<Directive> parseScenario(const std::string& text) {
       if (w.size() != 2 && w.size() != 3) fail("tap takes a key and an optional count");
       d.op = Op::Tap;
       std::optional<int> k = keyCode(w[1]);
-      if (!k) fail("unknown key '" + w[1] + "'");
+      if (!k) fail("unknown key " + quote(w[1]));
       d.keys.push_back(*k);
       int n = 1;
       if (w.size() == 3) {
@@ -149,17 +198,20 @@ std::vector<Directive> parseScenario(const std::string& text) {
       if (w.size() != 1) fail("dump takes no argument");
       d.op = Op::Dump;
     } else {
-      fail("unknown directive '" + word + "'");
+      fail("unknown directive " + quote(word));
     }
-    out.push_back(std::move(d));
+    if (!f(d)) return;
   }
-  return out;
 }
 
-// Output: one buffer, flushed in large writes.
+// Output: one buffer, written to standard output in large writes. Every
+// write is checked; after the first failure nothing more is written and
+// error() names the cause.
 class Out {
  public:
-  ~Out() { flush(); }
+  // Standard output closed from the start is never written to: descriptor 1
+  // may since have been reused by a file this program opened.
+  Out() : closed_(fcntl(STDOUT_FILENO, F_GETFD) == -1) {}
   void raw(const char* s, std::size_t n) {
     if (buf_.size() + n > kLimit) flush();
     buf_.append(s, n);
@@ -182,14 +234,29 @@ class Out {
     str(name);
     raw("\":", 2);
   }
-  void flush() {
-    if (!buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), stdout);
+  // False once any write has failed.
+  bool flush() {
+    if (closed_ && !buf_.empty()) err_ = EBADF;
+    std::size_t done = 0;
+    while (err_ == 0 && done < buf_.size()) {
+      const ssize_t n = ::write(STDOUT_FILENO, buf_.data() + done, buf_.size() - done);
+      if (n > 0) done += static_cast<std::size_t>(n);
+      else if (n == 0) err_ = EIO;
+      else if (errno != EINTR) err_ = errno;
+    }
     buf_.clear();
+    return err_ == 0;
+  }
+  bool failed() const { return err_ != 0; }
+  std::string error() const {
+    return err_ == EBADF ? "standard output is closed" : std::strerror(err_);
   }
 
  private:
   static constexpr std::size_t kLimit = 1 << 16;
   std::string buf_;
+  bool closed_;
+  int err_ = 0;
 };
 
 int soundNumber(int handle) {
@@ -374,15 +441,61 @@ void printCalls(Out& o, const char* head, long long pass, bool full) {
   }
 }
 
-bool readAll(const std::string& path, std::string& text) {
-  if (path == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
+// Reads the whole scenario into text, or says in why what went wrong.
+bool readScenario(const std::string& path, std::string& text, std::string& why) {
+  const bool fromStdin = path == "-";
+  const int fd = fromStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    why = fromStdin && errno == EBADF ? "it is closed" : std::strerror(errno);
+    return false;
   }
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return !f.bad();
+  struct Closer {
+    int fd;
+    ~Closer() {
+      if (fd != STDIN_FILENO) ::close(fd);
+    }
+  } closer{fd};
+  const std::string tooLarge = std::string("larger than ") + kMaxScenarioText +
+                               ", the most a scenario may be";
+  if (S_ISDIR(st.st_mode)) {
+    why = "it is a directory";
+    return false;
+  }
+  if (S_ISREG(st.st_mode)) {
+    if (static_cast<unsigned long long>(st.st_size) > kMaxScenarioBytes) {
+      why = tooLarge;
+      return false;
+    }
+    text.reserve(static_cast<std::size_t>(st.st_size));
+  }
+  // One byte past the cap tells a scenario over it from one just at it;
+  // a device such as /dev/zero that never ends is stopped there too.
+  constexpr std::size_t kChunk = std::size_t{1} << 20;
+  try {
+    for (;;) {
+      const std::size_t have = text.size();
+      text.resize(have + std::min(kChunk, kMaxScenarioBytes + 1 - have));
+      const ssize_t n = ::read(fd, text.data() + have, text.size() - have);
+      if (n < 0) {
+        text.resize(have);
+        if (errno == EINTR) continue;
+        why = std::string("read error: ") + std::strerror(errno);
+        return false;
+      }
+      text.resize(have + static_cast<std::size_t>(n));
+      if (n == 0) return true;
+      if (text.size() > kMaxScenarioBytes) {
+        why = tooLarge;
+        return false;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    const std::size_t mib = text.size() >> 20;
+    std::string().swap(text);
+    why = "out of memory after reading " + std::to_string(mib) + " MiB";
+    return false;
+  }
 }
 
 }  // namespace
@@ -400,20 +513,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* path = argv[argc - 1];
-  std::string text;
-  if (!readAll(path, text)) {
-    std::fprintf(stderr, "velkaro-trace: cannot read scenario '%s': %s\n", path,
-                 std::strerror(errno));
+  std::string text, why;
+  if (!readScenario(path, text, why)) {
+    const std::string name =
+        std::strcmp(path, "-") == 0 ? "standard input" : std::string("'") + path + "'";
+    std::fprintf(stderr, "velkaro-trace: cannot read the scenario from %s: %s\n", name.c_str(),
+                 why.c_str());
     return 2;
   }
-  std::vector<Directive> scenario;
   try {
-    scenario = parseScenario(text);
+    eachDirective(text, [](const Directive&) { return true; });
   } catch (const ParseError& e) {
-    std::fprintf(stderr, "velkaro-trace: line %d: %s\n", e.line, e.what.c_str());
+    std::fprintf(stderr, "velkaro-trace: line %lld: %s\n", e.line, e.what.c_str());
     return 2;
   }
-
   const bool calls = fullCalls >= 0;
   plat::rec::Enable(calls);
   velkaro::registerEmbeddedFiles();
@@ -432,7 +545,7 @@ int main(int argc, char** argv) {
   long long passes = 0;
   std::vector<bool> held(256, false);
 
-  for (const Directive& d : scenario) {
+  eachDirective(text, [&](const Directive& d) {
     switch (d.op) {
       case Op::Clock:
         clock = d.ints[0];
@@ -488,7 +601,7 @@ int main(int argc, char** argv) {
             out.str(calls ? "end " : "{\"end\":");
             out.num(passes);
             out.str(calls ? "\n" : "}\n");
-            return 0;
+            return false;
           }
           plat::rec::Played().clear();
           velkaro::mainPass();
@@ -501,9 +614,15 @@ int main(int argc, char** argv) {
           ++passes;
           clock = plat::WrapAdd(clock, cycle[cyclePos]);
           cyclePos = (cyclePos + 1) % cycle.size();
+          if (out.failed()) return false;  // no use running on
         }
         break;
     }
+    return true;
+  });
+  if (!out.flush()) {
+    std::fprintf(stderr, "velkaro-trace: cannot write the trace: %s\n", out.error().c_str());
+    return 1;
   }
   return 0;
 }

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Every path under /usr that the sources, build files, tests and scripts name
+# must belong to a Debian package that scripts/setup.sh installs by name:
+# otherwise a fresh machine lacks it and the build or a test fails there.
+#
+#   bash tests/system_files.sh [SOURCE_DIR]
+# Exits 77 (a skip for ctest) where dpkg is absent.
+set -euo pipefail
+SRC=$(cd "${1:-$(dirname "$0")/..}" && pwd)
+command -v dpkg >/dev/null || { echo "dpkg is not available: check skipped"; exit 77; }
+
+# The names in setup's PACKAGES=( ... ) list, comments dropped.
+mapfile -t packages < <(awk '/^PACKAGES=\(/ {on = 1; next} on && /^\)/ {exit}
+                             on {sub(/#.*/, ""); for (i = 1; i <= NF; i++) print $i}' \
+                          "$SRC/scripts/setup.sh")
+[ ${#packages[@]} -gt 0 ] || { echo "FAIL: no packages found in scripts/setup.sh" >&2; exit 1; }
+declare -A wanted=()
+for p in "${packages[@]}"; do wanted[$p]=1; done
+
+# Every text file in the tree but version control and build directories. A
+# path starts after a character that cannot be part of a name; a trailing dot
+# or slash is punctuation. A script's interpreter line is the base system's.
+files=()
+while IFS= read -r -d '' f; do files+=("$f"); done < <(
+  find "$SRC" \( -name .git -o -type d -exec test -e '{}/CMakeCache.txt' \; \) -prune \
+    -o -type f -print0)
+mapfile -t texts < <(grep -I -l '' "${files[@]}")
+mapfile -t paths < <(
+  awk 'FNR == 1 && /^#!/ {next} {print}' "${texts[@]}" |
+    grep -o -E '(^|[^A-Za-z0-9_.~/-])/usr/[A-Za-z0-9_./+-]*[A-Za-z0-9_+-]' |
+    sed -E 's/^[^/]*//' | sort -u)
+
+failed=0
+for path in "${paths[@]}"; do
+  owners=$(dpkg -S "$path" 2>/dev/null | grep -v '^diversion by' | sed -E 's/: \/.*$//' |
+           tr ',' '\n' | sed -E 's/^ +//; s/:[a-z0-9]+$//' | sort -u || true)
+  ok=""
+  for o in $owners; do
+    if [ -n "${wanted[$o]:-}" ]; then ok=$o; break; fi
+  done
+  if [ -n "$ok" ]; then
+    echo "ok: $path ($ok)"
+  elif [ -z "$owners" ]; then
+    echo "FAIL: $path is named but no installed package owns it" >&2
+    failed=1
+  else
+    echo "FAIL: $path belongs to $(echo $owners | tr ' ' ','), none of them in scripts/setup.sh" >&2
+    failed=1
+  fi
+done
+[ ${#paths[@]} -gt 0 ] || echo "no paths under /usr are named"
+exit "$failed"
