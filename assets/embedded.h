@@ -1,4 +1,5 @@
-// The game's fourteen embedded files, in the order they are registered.
+// The game's fourteen embedded files, in the order they are registered. The
+// table is generated with the files themselves (assets/CMakeLists.txt).
 #pragma once
 
 #include <cstddef>

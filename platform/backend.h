@@ -1,12 +1,13 @@
 // What the platform's common code asks of a backend. Exactly one backend
-// (sdl_backend.cpp for the real window, headless_backend.cpp for tests and
-// tools) is linked into each executable.
+// (the sdl_*.cpp files for the real window, headless_backend.cpp for tests
+// and tools) is linked into each executable.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-#include "platform.h"
+#include "platform/driver.h"
+#include "platform/platform.h"
 
 namespace plat::backend {
 
@@ -31,6 +32,10 @@ int Millisecs();
 TMax2DDriver* Driver();
 // The OpenGL function table of the backend (real calls or no-ops).
 GLTable& GLFunctions();
+// The blend mode the 2D layer has in force, handed over whenever it changes:
+// what draws through the GL table blend with, as the other draws are handed
+// theirs in their Paint.
+void SetTableBlend(int blend);
 // Whether the drawing calls below do anything; the common code skips the
 // geometry work when they do not.
 bool Renders();

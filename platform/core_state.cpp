@@ -45,6 +45,7 @@ void ResetPlatformState() {
   // The new state is current before the old one is destroyed.
   detail::core_ptr = fresh.get();
   CorePtr().swap(fresh);
+  backend::SetTableBlend(core().blend);
 }
 
 backend::Paint CurrentPaint() {
@@ -149,6 +150,7 @@ float GetAlpha() { return core().alpha; }
 
 void SetBlend(int mode) {
   core().blend = mode;
+  backend::SetTableBlend(mode);
   if (Recording()) RecordValues("SetBlend", mode);
 }
 int GetBlend() { return core().blend; }

@@ -66,6 +66,7 @@ void PumpEvents() {}
 int Millisecs() { return hs().clock; }
 TMax2DDriver* Driver() { return hs().window_open ? &hs().driver : nullptr; }
 GLTable& GLFunctions() { return hs().gl; }
+void SetTableBlend(int) {}
 bool Renders() { return hs().capture; }
 void FillPolygon(const Paint& p, const float* xy, int count) {
   if (hs().capture) hs().primitives.push_back({"FillPolygon", p, {xy, xy + 2 * count}, {}});

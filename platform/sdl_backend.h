@@ -1,4 +1,5 @@
-// Extras of the real SDL2/OpenGL backend that only its tests use.
+// Extras of the real SDL2/OpenGL backend that the game never calls: what its
+// pixel tests read back, and the benchmark's pacing switch.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +16,10 @@ std::vector<std::uint16_t> ReadBackBuffer16();
 bool BackBufferIs16Bit();
 // Whether sounds reach a real mixer (false: every sound is silent).
 bool AudioOpen();
-// On (the default), Flip(1) waits for the vertical blank or a 60 Hz timer;
-// off, every Flip presents at once (velkaro-bench times unpaced frames).
+
+// For the benchmark, which times unpaced frames: on (the default), Flip(1)
+// waits for the vertical blank or a 60 Hz timer; off, every Flip presents at
+// once.
 void SetPacing(bool on);
 
 }  // namespace plat::sdl

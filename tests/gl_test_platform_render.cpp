@@ -16,6 +16,7 @@
 #include "platform/backend.h"
 #include "platform/core_font.h"
 #include "platform/core_state.h"
+#include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/sdl_backend.h"
 #include "png_encode.h"

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/sdl_backend.h"
 
@@ -142,6 +144,7 @@ TEST_F(GlSystem, ReopenedWindowMakesFreshTexturesAndDraws) {
   auto first = std::dynamic_pointer_cast<plat::TGLImageFrame>(image.Frame(0));
   ASSERT_NE(first, nullptr);
 
+  plat::SetBlend(plat::LIGHTBLEND);  // the 2D layer's, so it outlives the window
   ASSERT_NE(plat::Graphics(320, 240, 0, 60, 0), nullptr);
   auto second = std::dynamic_pointer_cast<plat::TGLImageFrame>(image.Frame(0));
   ASSERT_NE(second, nullptr);
@@ -149,6 +152,22 @@ TEST_F(GlSystem, ReopenedWindowMakesFreshTexturesAndDraws) {
   EXPECT_TRUE(glIsTexture(second->name));
   first.reset();  // the old context's texture must not take the new one with it
   EXPECT_TRUE(glIsTexture(second->name));
+
+  // The drawer's polygons in the new window blend as set before it opened.
+  plat::SetClsColor(0, 100, 0);
+  plat::Cls();
+  plat::GLTable& gl = plat::gl();
+  const unsigned char red[4] = {255, 0, 0, 255};
+  gl.Begin(GL_POLYGON);
+  for (auto [x, y] : {std::pair{10.0f, 10.0f}, {20.0f, 10.0f}, {20.0f, 20.0f}, {10.0f, 20.0f}}) {
+    gl.Color4ubv(red);
+    gl.Vertex3f(x, y, 0);
+  }
+  gl.End();
+  const std::vector<std::uint8_t> added = plat::sdl::ReadBackBuffer8();
+  ASSERT_EQ(added.size(), 320u * 240u * 4u);
+  EXPECT_EQ(added[(15u * 320u + 15u) * 4u], 255);
+  EXPECT_EQ(added[(15u * 320u + 15u) * 4u + 1], 100);
 
   plat::SetBlend(plat::ALPHABLEND);
   plat::SetAlpha(1);

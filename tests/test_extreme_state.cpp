@@ -11,10 +11,12 @@
 #include "platform/headless.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
+#include "tests/test_game_support.h"
 #include "velkaro/velkaro.h"
 
 namespace {
 
+using gametest::Tap;
 using velkaro::g;
 
 void Start(int first_clock = 100000) {
@@ -33,11 +35,6 @@ void Passes(int n, int step = 17) {
     velkaro::mainPass();
     plat::headless::SetClock(plat::WrapAdd(plat::headless::Clock(), step));
   }
-}
-
-void Tap(int key) {
-  plat::headless::KeyDown(key);
-  plat::headless::KeyUp(key);
 }
 
 // Every float global and every object field is finite; the lists stay

@@ -1,5 +1,6 @@
-// Shared set-up for the game-core tests: a fresh program brought up to the
-// point where main's loop would start, on the headless platform.
+// Shared helpers of the headless tests: a fresh program brought up to the
+// point where main's loop would start, keys, the recorded calls and the
+// generator's steps.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,11 +53,21 @@ inline void StartProgram() {
   UseFakeSounds();
 }
 
+// One step of the seeded generator, as an independent reference: Rand takes
+// two, RndFloat one.
+inline int GeneratorStep(int s) { return static_cast<int>(std::int64_t{s} * 48271 % 2147483647); }
+
 // The generator state after `draws` calls of Rand from `state`.
 inline int AfterRands(int state, int draws) {
-  std::int64_t s = state;
-  for (int i = 0; i < 2 * draws; ++i) s = s * 48271 % 2147483647;
-  return static_cast<int>(s);
+  for (int i = 0; i < 2 * draws; ++i) state = GeneratorStep(state);
+  return state;
+}
+
+// Generator steps from one state to another; -1 when more than 100000.
+inline int StepsBetween(int from, int to) {
+  for (int n = 0; n <= 100000; ++n, from = GeneratorStep(from))
+    if (from == to) return n;
+  return -1;
 }
 
 // Tap a key once: one press for KeyHit, not held afterwards.

@@ -5,13 +5,10 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "tests/test_game_support.h"
 
 using namespace plat;
-
-namespace {
-// One raw step of the generator, as an independent reference.
-int RefStep(int s) { return static_cast<int>((48271LL * s) % 2147483647LL); }
-}  // namespace
+using gametest::GeneratorStep;
 
 TEST(Random, KnownSequencesSeedingAndStepCounts) {
   ResetPlatformState();
@@ -21,12 +18,12 @@ TEST(Random, KnownSequencesSeedingAndStepCounts) {
 
   // Rand takes two steps even for a one-value range, RndFloat one.
   SeedRnd(12345);
-  int s = RefStep(RefStep(12345));
+  int s = GeneratorStep(GeneratorStep(12345));
   EXPECT_EQ(Rand(7, 7), 7);
   EXPECT_EQ(RndSeed(), s);
   float f = RndFloat();
-  EXPECT_EQ(RndSeed(), RefStep(s));
-  EXPECT_EQ(f, static_cast<float>((RefStep(s) & 0x0ffffff0) / 268435456.0));
+  EXPECT_EQ(RndSeed(), GeneratorStep(s));
+  EXPECT_EQ(f, static_cast<float>((GeneratorStep(s) & 0x0ffffff0) / 268435456.0));
 
   // Only the low 31 bits seed; the two fixed points fall back to 4660.
   for (int seed : {0, 2147483647, -1}) {

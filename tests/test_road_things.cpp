@@ -9,12 +9,15 @@
 #include <set>
 #include <vector>
 
+#include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/record.h"
+#include "tests/test_game_support.h"
 #include "texturedpoly/texturedpoly.h"
 #include "velkaro/velkaro.h"
 
 using namespace velkaro;
+using gametest::StepsBetween;
 
 namespace {
 
@@ -26,16 +29,6 @@ void CountBegin(unsigned) { ++g_fans; }
 void KeepVertex(float x, float y, float) {
   g_vertices.push_back(x);
   g_vertices.push_back(y);
-}
-
-// Generator steps between two states (each Rand is two steps).
-int StepsBetween(int from, int to) {
-  std::int64_t s = from;
-  for (int n = 0; n < 1000; ++n) {
-    if (s == to) return n;
-    s = s * 48271 % 2147483647;
-  }
-  return -1;
 }
 
 class Road : public ::testing::Test {

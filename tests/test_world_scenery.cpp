@@ -9,21 +9,14 @@
 
 #include "platform/platform.h"
 #include "platform/record.h"
+#include "tests/test_game_support.h"
 #include "velkaro/velkaro.h"
 
 using namespace velkaro;
+using gametest::CallsOf;
+using gametest::StepsBetween;
 
 namespace {
-
-// Generator steps from one state to another: Rand takes two, RndFloat one.
-int StepsBetween(int from, int to) {
-  std::int64_t s = from;
-  for (int n = 0; n < 100000; ++n) {
-    if (s == to) return n;
-    s = s * 48271 % 2147483647;
-  }
-  return -1;
-}
 
 // The k-th (from 1) of the next Rand draws with the given bounds, without
 // consuming any.
@@ -33,13 +26,6 @@ int PeekRand(int k, int lo, int hi) {
   for (int i = 0; i < k; ++i) v = plat::Rand(lo, hi);
   plat::SeedRnd(saved);
   return v;
-}
-
-std::vector<plat::rec::Call> CallsNamed(const char* op) {
-  std::vector<plat::rec::Call> out;
-  for (const auto& c : plat::rec::Calls())
-    if (c.op == op) out.push_back(c);
-  return out;
 }
 
 class World : public ::testing::Test {
@@ -91,7 +77,7 @@ TEST_F(World, DrawCountsFollowTheListsAndTheirChances) {
     steps = StepsOf(drawWaves);
     added = !g.waveList.empty() && g.waveList.back() != last_wave;
     int coins = frame % 2 ? int(waves) : 0;
-    int ovals = int(CallsNamed("DrawOval").size());
+    int ovals = int(CallsOf("DrawOval").size());
     ASSERT_EQ(steps, 2 * (6 * int(waves) + coins + 3 * ovals + 1 + (added ? 6 : 0)));
     if (frame % 2 == 0) {
       ASSERT_EQ(ovals, 0);
@@ -147,7 +133,7 @@ TEST_F(World, SpecksShakeTintAndLeaveAtTheBottom) {
   EXPECT_EQ(s->x, 10.0f + float(jx));
   EXPECT_EQ(s->y, 480.0f);
   EXPECT_EQ(g.speckList.front(), s);
-  auto plots = CallsNamed("Plot");
+  auto plots = CallsOf("Plot");
   ASSERT_EQ(plots.size(), 1u);
   EXPECT_EQ(plots[0].r, 272);  // passed raw; the platform clamps it
   EXPECT_EQ(plat::GetAlpha(), 1.0f);
@@ -176,7 +162,7 @@ TEST_F(World, GlintOvalSizesAndBottom) {
       place(0, 0);
       drawWaves();
     }
-    for (const auto& o : CallsNamed("DrawOval"))
+    for (const auto& o : CallsOf("DrawOval"))
       biggest = std::max({biggest, std::abs(int(o.args[2])), std::abs(int(o.args[3]))});
     EXPECT_EQ(biggest, l) << altitude;
   }
@@ -198,7 +184,7 @@ TEST_F(World, SunAndMoonPassRawColoursOn) {
   g.curr = g.curg = g.curb = 200;
   drawSunMoon();
   int highest = 0;
-  for (const auto& c : CallsNamed("SetColor")) highest = std::max(highest, int(c.args[0]));
+  for (const auto& c : CallsOf("SetColor")) highest = std::max(highest, int(c.args[0]));
   EXPECT_GT(highest, 255);
 }
 
@@ -226,7 +212,7 @@ TEST_F(World, IslandWrapsOnlyPastTheBottom) {
   g.curr = 222;
   plat::rec::Clear();
   drawIsland();
-  auto images = CallsNamed("DrawImage");
+  auto images = CallsOf("DrawImage");
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(images[0].alpha, 1.5f);
   EXPECT_EQ(images[0].r, 322);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/driver.h"
 #include "platform/numeric.h"
 #include "platform/platform.h"
 #include "texturedpoly/texturedpoly.h"

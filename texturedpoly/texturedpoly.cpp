@@ -10,6 +10,7 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "platform/driver.h"
 #include "platform/numeric.h"
 
 namespace texturedpoly {

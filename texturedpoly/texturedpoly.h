@@ -8,6 +8,11 @@
 
 #include "platform/platform.h"
 
+namespace plat {
+struct TD3D7ImageFrame;  // platform/driver.h
+struct TGLImageFrame;
+}  // namespace plat
+
 namespace texturedpoly {
 
 // The module's own state; fresh values are the start values.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
+#include "platform/platform.h"
 #include "velkaro/velkaro.h"
 
 namespace bench {
@@ -23,32 +23,33 @@ constexpr int kRssPasses = 100000;
 constexpr float kAltitude = 3.0f;
 constexpr int kFollowers = 12;
 
-inline void Key(int code, bool down) { plat::internal::KeyEvent(code, down); }
+// Presses (down) or lets go of a key, each tool through its own backend.
+using KeyFn = void (*)(int code, bool down);
 
 // From the menu into the challenge, as a player gets there: Space, then F1.
 // `pass` runs one pass of the main loop.
 template <class Pass>
-void EnterChallenge(Pass&& pass) {
+void EnterChallenge(Pass&& pass, KeyFn key) {
   pass();
-  Key(plat::KEY_SPACE, true);
-  Key(plat::KEY_SPACE, false);
+  key(plat::KEY_SPACE, true);
+  key(plat::KEY_SPACE, false);
   pass();
-  Key(plat::KEY_F1, true);
-  Key(plat::KEY_F1, false);
+  key(plat::KEY_F1, true);
+  key(plat::KEY_F1, false);
   pass();
 }
 
 // Set before heavy pass number i: both wings beaten in 20-pass strokes, the
 // altitude held high, and the formation kept full so the challenge never
 // ends however the road goes.
-inline void Steer(long i) {
+inline void Steer(long i, KeyFn key) {
   const long phase = i % 20;
   if (phase == 0) {
-    Key(plat::KEY_Z, true);
-    Key(plat::KEY_M, true);
+    key(plat::KEY_Z, true);
+    key(plat::KEY_M, true);
   } else if (phase == 12) {
-    Key(plat::KEY_Z, false);
-    Key(plat::KEY_M, false);
+    key(plat::KEY_Z, false);
+    key(plat::KEY_M, false);
   }
   velkaro::g.altitude = kAltitude;
   if (velkaro::g.birdcount < kFollowers / 2) velkaro::g.birdcount = kFollowers;

@@ -28,10 +28,13 @@ int main(int argc, char** argv) {
     static int n = 0;
     plat::headless::SetClock(plat::WrapAdd(plat::headless::Clock(), (n++ % 3 == 2) ? 16 : 17));
   };
+  auto key = [](int code, bool down) {
+    down ? plat::headless::KeyDown(code) : plat::headless::KeyUp(code);
+  };
   velkaro::mainPrepare();
-  bench::EnterChallenge(pass);
+  bench::EnterChallenge(pass, key);
   for (int i = 0; i < bench::kWarmupPasses; ++i) {
-    bench::Steer(i);
+    bench::Steer(i, key);
     pass();
   }
 
@@ -39,7 +42,7 @@ int main(int argc, char** argv) {
   us.reserve(static_cast<std::size_t>(passes));
   using Clock = std::chrono::steady_clock;
   for (long i = 0; i < passes; ++i) {
-    bench::Steer(i);
+    bench::Steer(i, key);
     const Clock::time_point t0 = Clock::now();
     velkaro::mainPass();
     const Clock::time_point t1 = Clock::now();

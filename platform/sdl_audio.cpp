@@ -1,0 +1,110 @@
+// The real backend's sound: SDL2_mixer, opened apart from the window so that
+// a missing or failing audio device costs only the sound.
+#include <SDL_mixer.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+#include "platform/sdl_backend.h"
+#include "platform/sdl_internal.h"
+
+namespace plat::backend {
+namespace {
+
+struct AudioState {
+  bool tried = false;         // opened once at most, and never after closing
+  bool open = false;
+  // Sample id - 1 -> chunk; nullptr for a silent sample (no audio device).
+  std::vector<Mix_Chunk*> samples;
+};
+// Never destroyed: static destructors run after the exit handler.
+AudioState& audio = *new AudioState;
+
+// ALSA prints several lines of its own when there is no sound card; the
+// game says one instead. Takes effect only where SDL uses ALSA.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void SetAlsaErrorHandler(AlsaErrorHandler handler) {  // nullptr: ALSA's own
+  static void* const set = [] {
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    return lib != nullptr ? dlsym(lib, "snd_lib_error_set_handler") : nullptr;
+  }();
+  if (set != nullptr) reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(handler);
+}
+
+}  // namespace
+
+void OpenAudio() {
+  if (audio.tried) return;
+  audio.tried = true;
+  // Audio starts apart from video: a failing audio driver must not cost the
+  // window. Without a device every sound stays a silent handle.
+  SetAlsaErrorHandler(AlsaSaysNothing);
+  auto silent = [](const char* why) {
+    std::fprintf(stderr, "velkaro: running without sound: %s\n", OneLine(why).c_str());
+  };
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return silent(SDL_GetError());
+  // The game's sounds are 22050 Hz: a mixer at that rate takes them as
+  // they are, where one at 44100 Hz resampled every phrase at load (about
+  // 300 ms and 55 MiB more). 512 frames keep the latency of 1024 at 44100.
+  // On failure the audio subsystem stays up, unused, until SDL_Quit: closing
+  // it here would wait up to 100 ms for the ALSA driver's device-watching
+  // thread to wake, on the way to the first frame.
+  if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return silent(Mix_GetError());
+  audio.open = true;
+  SetAlsaErrorHandler(nullptr);  // a real device's troubles are worth hearing
+}
+
+void CloseAudio() {
+  audio.tried = true;
+  if (!audio.open) return;
+  Mix_HaltChannel(-1);
+  for (Mix_Chunk*& chunk : audio.samples) {
+    if (chunk != nullptr) Mix_FreeChunk(chunk);
+    chunk = nullptr;
+  }
+  Mix_CloseAudio();
+  audio.open = false;
+}
+
+int LoadSample(const unsigned char* wav, std::size_t size) {
+  if (wav == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return 0;
+  OpenAudio();
+  if (!audio.open) {
+    // No device: a silent sample, so the game's handle stays valid.
+    audio.samples.push_back(nullptr);
+    return static_cast<int>(audio.samples.size());
+  }
+  SDL_RWops* rw = SDL_RWFromConstMem(wav, static_cast<int>(size));
+  Mix_Chunk* chunk = rw != nullptr ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+  if (chunk == nullptr) {
+    std::fprintf(stderr, "velkaro: sound not loaded: %s\n", OneLine(Mix_GetError()).c_str());
+    return 0;
+  }
+  audio.samples.push_back(chunk);
+  return static_cast<int>(audio.samples.size());
+}
+
+void PlaySample(int sample_id) {
+  if (!audio.open || sample_id < 1 || sample_id > static_cast<int>(audio.samples.size())) return;
+  Mix_Chunk* chunk = audio.samples[static_cast<std::size_t>(sample_id - 1)];
+  if (chunk == nullptr) return;
+  if (Mix_PlayChannel(-1, chunk, 0) != -1) return;
+  // Every channel busy: grow the pool rather than drop the sound.
+  const int channels = Mix_AllocateChannels(-1);
+  if (Mix_Playing(-1) < channels) return;  // failed for another reason
+  Mix_AllocateChannels(std::max(8, channels * 2));
+  Mix_PlayChannel(-1, chunk, 0);
+}
+
+}  // namespace plat::backend
+
+namespace plat::sdl {
+
+bool AudioOpen() { return backend::audio.open; }
+
+}  // namespace plat::sdl
