@@ -58,6 +58,15 @@ void Key(int code, bool down) {
   SDL_PushEvent(&e);
 }
 
+// The time one call of f takes, in milliseconds.
+template <class F>
+double ElapsedMs(F&& f) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point t0 = Clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
 long long MonotonicNs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -149,12 +158,7 @@ int FloorProbe(long frames) {
   for (int i = 0; i < bench::kWarmupPasses; ++i) frame();
   std::vector<double> ms;
   ms.reserve(static_cast<std::size_t>(frames));
-  using Clock = std::chrono::steady_clock;
-  for (long i = 0; i < frames; ++i) {
-    const Clock::time_point t0 = Clock::now();
-    frame();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
+  for (long i = 0; i < frames; ++i) ms.push_back(ElapsedMs(frame));
   std::printf("{\"floor_frame_ms_p50\":%.3f,\"floor_frame_ms_p99\":%.3f,\"floor_rss_mb\":%.1f}\n",
               bench::Percentile(ms, 0.50), bench::Percentile(ms, 0.99), bench::RssMb());
   return 0;
@@ -296,12 +300,9 @@ int main(int argc, char** argv) {
   const std::string scene = bench::SceneCounts();
   std::vector<double> ms;
   ms.reserve(static_cast<std::size_t>(frames));
-  using Clock = std::chrono::steady_clock;
   for (long i = 0; i < frames; ++i) {
     bench::Steer(i, Key);
-    const Clock::time_point t0 = Clock::now();
-    pass();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    ms.push_back(ElapsedMs(pass));
   }
   for (long i = frames; done < total; ++i) {
     bench::Steer(i, Key);

@@ -441,7 +441,7 @@ void printCalls(Out& o, const char* head, long long pass, bool full) {
   }
 }
 
-// Reads the whole scenario into text, or says in why what went wrong.
+// Reads the whole scenario into text, or puts what went wrong in why.
 bool readScenario(const std::string& path, std::string& text, std::string& why) {
   const bool fromStdin = path == "-";
   const int fd = fromStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
