@@ -1,6 +1,6 @@
-// What the platform's common code asks of a backend. Exactly one backend
-// (the sdl_*.cpp files for the real window, headless_backend.cpp for tests
-// and tools) is linked into each executable.
+// What the platform's common code asks of a backend. Exactly one backend,
+// each a folder of its own (sdl/ for the real window, headless/ for tests
+// and tools), is linked into each executable.
 #pragma once
 
 #include <cstddef>

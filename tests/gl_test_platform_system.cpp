@@ -15,7 +15,7 @@
 #include "platform/backend.h"
 #include "platform/driver.h"
 #include "platform/platform.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/backend.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless.h"
+#include "platform/headless/backend.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
 #include "tests/test_game_support.h"

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/backend.h"
 #include "tools/bench_scenario.h"
 
 extern char** environ;

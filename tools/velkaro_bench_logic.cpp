@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/headless/backend.h"
 #include "platform/numeric.h"
 #include "tools/bench_scenario.h"
 

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/headless/backend.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
 #include "velkaro/velkaro.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl_internal.h"
+#include "platform/sdl/internal.h"
 
 namespace plat::backend {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/sdl_backend.h"
-#include "platform/sdl_internal.h"
+#include "platform/sdl/backend.h"
+#include "platform/sdl/internal.h"
 
 namespace plat::backend {
 namespace {

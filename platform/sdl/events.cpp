@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform/sdl_internal.h"
+#include "platform/sdl/internal.h"
 
 namespace plat::backend {
 namespace {

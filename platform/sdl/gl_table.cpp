@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/sdl_internal.h"
+#include "platform/sdl/internal.h"
 
 namespace plat::backend {
 namespace {

@@ -1,7 +1,7 @@
 // What the rooms of the real backend share: the window's state, which the
-// window room (sdl_window.cpp) owns and the others read; the batch, which
-// the batcher (sdl_batch.cpp) owns and the GL table fills; and the few calls
-// one room makes into another. Included by the sdl_*.cpp files only.
+// window room (window.cpp) owns and the others read; the batch, which
+// the batcher (batch.cpp) owns and the GL table fills; and the few calls
+// one room makes into another. Included by this folder's files only.
 #pragma once
 
 #define SDL_MAIN_HANDLED
@@ -75,7 +75,7 @@ constexpr int kGlowReduction = 4;
 // Consecutive draws of one primitive kind, blend mode and texture (2D draws
 // and the textured polygon drawer's alike) wait in one batch and go out as
 // one glDrawArrays. kGlow: enlarged soft glows, drawn through the glow
-// buffer (sdl_batch.cpp says why).
+// buffer (batch.cpp says why).
 enum class Kind { kNone, kTriangles, kLines, kGlow };
 
 struct Batch {
