@@ -30,8 +30,11 @@ void PumpEvents();
 int Millisecs();
 // The backend's own 2D driver (the OpenGL one); nullptr before OpenWindow.
 TMax2DDriver* Driver();
-// The OpenGL function table of the backend (real calls or no-ops).
-GLTable& GLFunctions();
+// The OpenGL function table of the backend (real calls or no-ops). A
+// backend that records the drawer's calls gives while `recording` a table
+// that records, and else one whose entries do nothing at all, so that the
+// per-vertex calls cost next to nothing when nobody reads them.
+const GLTable& GLFunctions(bool recording);
 // The blend mode the 2D layer has in force, handed over whenever it changes:
 // what draws through the GL table blend with, as the other draws are handed
 // theirs in their Paint.

@@ -232,7 +232,13 @@ int MilliSecs() { return backend::Millisecs(); }
 
 // ------------------------------------------------------------ recording
 namespace rec {
-void Enable(bool on) { core().rec_enabled = on; }
+void Enable(bool on) {
+  CoreState& st = core();
+  // The backend's table for the new setting; one a test has put in stays.
+  if (st.gl_table && *st.gl_table == backend::GLFunctions(st.rec_enabled))
+    st.gl_table = backend::GLFunctions(on);
+  st.rec_enabled = on;
+}
 bool Enabled() { return core().rec_enabled; }
 std::vector<Call>& Calls() { return core().rec_calls; }
 void Clear() { core().rec_calls.clear(); }
@@ -251,7 +257,7 @@ void SetActiveDriver(TMax2DDriver* driver) { core().driver_override = driver; }
 
 GLTable& gl() {
   CoreState& st = core();
-  if (!st.gl_table) st.gl_table = backend::GLFunctions();
+  if (!st.gl_table) st.gl_table = backend::GLFunctions(st.rec_enabled);
   return *st.gl_table;
 }
 

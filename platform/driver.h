@@ -57,8 +57,8 @@ void SetActiveDriver(TMax2DDriver* driver);
 // The immediate-mode OpenGL calls of the textured polygon drawer go through
 // this table. The real backend's entries stand in for the GL: they gather
 // each primitive and add it as triangles to the backend's draw batches, in
-// order with the 2D draws. The headless backend's do nothing; a test may put
-// in its own.
+// order with the 2D draws. The headless backend's do nothing, or record the
+// calls while recording is on; a test may put in its own.
 struct GLTable {
   void (*Enable)(unsigned cap);
   void (*BindTexture)(unsigned target, unsigned name);
@@ -69,6 +69,8 @@ struct GLTable {
   void (*Normal3f)(float x, float y, float z);
   void (*TexCoord2f)(float u, float v);
   void (*Vertex3f)(float x, float y, float z);
+
+  bool operator==(const GLTable&) const = default;
 };
 GLTable& gl();
 

@@ -184,10 +184,25 @@ TEST_F(Core, FramesHandlesAndTheActiveDriver) {
   EXPECT_EQ(ImageWidth(h), 2);
   EXPECT_EQ(ImageWidth(nullptr), 0);
 
+  // The drawer's calls are recorded exactly while recording is on, however
+  // late it is switched on after the table was first taken.
+  gl().Vertex3f(1, 2, 3);
+  rec::Enable(true);
+  gl().Vertex3f(4, 5, 6);
+  rec::Enable(false);
+  gl().Vertex3f(7, 8, 9);
+  ASSERT_EQ(rec::Calls().size(), 1u);
+  EXPECT_EQ(rec::Calls()[0].op, "glVertex3f");
+  EXPECT_EQ(rec::Calls()[0].args, (std::vector<double>{4, 5, 6}));
+
+  // A table a test puts in stays until the state is reset, recording or not.
   static int enables = 0;
   gl().Enable = [](unsigned) { ++enables; };
   gl().Enable(1);
+  rec::Enable(true);
+  gl().Enable(1);
+  rec::Enable(false);
   ResetPlatformState();
   gl().Enable(1);  // the backend's again
-  EXPECT_EQ(enables, 1);
+  EXPECT_EQ(enables, 2);
 }

@@ -20,6 +20,8 @@ struct HeadlessDriver : TMax2DDriver {
 
 // The textured polygon drawer's calls draw nothing here; while recording they
 // are kept with the 2D calls, in order, so a record shows its vertices too.
+// Else they go to the silent table, whose entries do nothing: a pass makes
+// hundreds of per-vertex calls.
 void GlEnable(unsigned cap) { Record("glEnable", {double(cap)}); }
 void GlBindTexture(unsigned target, unsigned name) {
   Record("glBindTexture", {double(target), double(name)});
@@ -34,6 +36,22 @@ void GlNormal3f(float x, float y, float z) { Record("glNormal3f", {x, y, z}); }
 void GlTexCoord2f(float u, float v) { Record("glTexCoord2f", {u, v}); }
 void GlVertex3f(float x, float y, float z) { Record("glVertex3f", {x, y, z}); }
 
+void SilentEnable(unsigned) {}
+void SilentBindTexture(unsigned, unsigned) {}
+void SilentShadeModel(unsigned) {}
+void SilentBegin(unsigned) {}
+void SilentEnd() {}
+void SilentColor4ubv(const unsigned char*) {}
+void SilentNormal3f(float, float, float) {}
+void SilentTexCoord2f(float, float) {}
+void SilentVertex3f(float, float, float) {}
+
+constexpr GLTable kRecordingTable{GlEnable,    GlBindTexture, GlShadeModel, GlBegin,   GlEnd,
+                                  GlColor4ubv, GlNormal3f,    GlTexCoord2f, GlVertex3f};
+constexpr GLTable kSilentTable{SilentEnable,     SilentBindTexture, SilentShadeModel,
+                               SilentBegin,      SilentEnd,         SilentColor4ubv,
+                               SilentNormal3f,   SilentTexCoord2f,  SilentVertex3f};
+
 struct HeadlessState {
   int clock = 0;
   bool window_open = false;
@@ -41,8 +59,6 @@ struct HeadlessState {
   HeadlessDriver driver;
   bool capture = false;
   std::vector<headless::Primitive> primitives;
-  GLTable gl{GlEnable,    GlBindTexture, GlShadeModel, GlBegin,   GlEnd,
-             GlColor4ubv, GlNormal3f,    GlTexCoord2f, GlVertex3f};
 };
 
 HeadlessState& hs() {
@@ -65,7 +81,9 @@ void Present(int) {}
 void PumpEvents() {}
 int Millisecs() { return hs().clock; }
 TMax2DDriver* Driver() { return hs().window_open ? &hs().driver : nullptr; }
-GLTable& GLFunctions() { return hs().gl; }
+const GLTable& GLFunctions(bool recording) {
+  return recording ? kRecordingTable : kSilentTable;
+}
 void SetTableBlend(int) {}
 bool Renders() { return hs().capture; }
 void FillPolygon(const Paint& p, const float* xy, int count) {

@@ -122,8 +122,8 @@ void ResetTable() {
 
 void SetTableBlend(int blend) { table.blend = blend; }
 
-GLTable& GLFunctions() {
-  static GLTable functions = {TableEnable,   TableBindTexture, TableShadeModel,
+const GLTable& GLFunctions(bool /*recording*/) {
+  static const GLTable functions = {TableEnable,   TableBindTexture, TableShadeModel,
                               TableBegin,    TableEnd,         TableColor4ubv,
                               TableNormal3f, TableTexCoord2f,  TableVertex3f};
   return functions;
