@@ -208,6 +208,57 @@ TEST_F(GlRender, LineWidthOneIsAPixelLineAndOtherWidthsABand) {
   int band_columns = 0;
   for (int x = 390; x < 410; ++x) band_columns += p.Lit(x, 70) ? 1 : 0;
   EXPECT_EQ(band_columns, 3);
+
+  // Every way a line can go, straight, diagonal and at 2:1 and 1:2 in each
+  // octant, at a few places (where a line lies changes how its ends round):
+  // one pixel per step from the first, and the last only when its point is
+  // asked for. Added light shows a pixel drawn twice.
+  plat::SetLineWidth(1);
+  plat::Cls();
+  plat::SetBlend(plat::LIGHTBLEND);
+  plat::SetColor(100, 100, 100);
+  const int ways[16][2] = {{1, 0},  {2, 1},   {1, 1},   {1, 2},   {0, 1},  {-1, 2},
+                           {-1, 1}, {-2, 1},  {-1, 0},  {-2, -1}, {-1, -1}, {-1, -2},
+                           {0, -1}, {1, -2},  {1, -1},  {2, -1}};
+  struct Line {
+    int x0, y0, dx, dy, last;
+  };
+  std::vector<Line> lines;
+  for (int row = 0; row < 6; ++row)
+    for (int i = 0; i < 16; ++i) {
+      const int length = 5 + row % 3;
+      const Line l = {40 * i + 20 + row, 40 * row + 20 + row % 2, ways[i][0] * length,
+                      ways[i][1] * length, row < 3 ? 0 : 1};
+      plat::DrawLine(static_cast<float>(l.x0), static_cast<float>(l.y0),
+                     static_cast<float>(l.x0 + l.dx), static_cast<float>(l.y0 + l.dy), l.last);
+      lines.push_back(l);
+    }
+  Picture q;
+  for (const Line& l : lines) {
+    const std::string line = std::to_string(l.x0) + "," + std::to_string(l.y0) + " by " +
+                             std::to_string(l.dx) + "," + std::to_string(l.dy) +
+                             (l.last ? " with its last pixel" : "");
+    const int steps = std::max(std::abs(l.dx), std::abs(l.dy));
+    int lit = 0;
+    for (int y = l.y0 - 19; y < l.y0 + 19; ++y)
+      for (int x = l.x0 - 19; x < l.x0 + 19; ++x) lit += q.Lit(x, y) ? 1 : 0;
+    EXPECT_EQ(lit, steps + l.last) << line;
+    for (int s = 0; s <= steps; ++s) {
+      // Halfway between two pixels (2:1 lines) either may be the one.
+      const double fx = l.x0 + static_cast<double>(l.dx * s) / steps;
+      const double fy = l.y0 + static_cast<double>(l.dy * s) / steps;
+      int x = static_cast<int>(std::floor(fx)), y = static_cast<int>(std::floor(fy));
+      if (!q.Lit(x, y)) {
+        x = static_cast<int>(std::ceil(fx));
+        y = static_cast<int>(std::ceil(fy));
+      }
+      if (s == steps && !l.last) {
+        EXPECT_FALSE(q.Lit(x, y)) << line;
+      } else {
+        EXPECT_NEAR(q.At(x, y)[0], 100, 1) << line << ", step " << s;
+      }
+    }
+  }
 }
 
 // A point, and the end of a one-pixel line, land on the pixel that holds
@@ -229,8 +280,7 @@ TEST_F(GlRender, PointsAndLineEndsTakeThePixelThatHoldsThem) {
   EXPECT_FALSE(p.Lit(301, 200) || p.Lit(300, 201) || p.Lit(0, 10) || p.Lit(30, 0));
   for (int x = 10; x <= 20; ++x) EXPECT_TRUE(p.Lit(x, 50)) << x;
   EXPECT_FALSE(p.Lit(21, 50));
-  // The first pixel of a vertical line is the renderer's choice.
-  for (int y = 61; y <= 70; ++y) EXPECT_TRUE(p.Lit(40, y)) << y;
+  for (int y = 60; y <= 70; ++y) EXPECT_TRUE(p.Lit(40, y)) << y;
   for (int y = 55; y <= 75; ++y) EXPECT_FALSE(p.Lit(39, y) || p.Lit(41, y)) << y;
   EXPECT_FALSE(p.Lit(40, 71));
   for (int y = 95; y <= 115; ++y) EXPECT_FALSE(p.Lit(0, y)) << y;

@@ -27,6 +27,10 @@ namespace plat::backend {
 namespace {
 
 constexpr float kGlowMinMagnification = 8.0f;
+// How far a one-pixel line's ends are moved back along it (DrawThinLine):
+// several sub-pixel steps of any rasteriser (1/16 or finer), and at most
+// half way from a pixel's centre to the edge of its diamond.
+constexpr float kLineEndBias = 0.125f;
 
 struct GLDriver : TMax2DDriver {
   std::string ToString() const override { return "OpenGL"; }
@@ -84,6 +88,12 @@ void DrawArrays(GLenum mode, const Batch& b) {
     glDisable(GL_TEXTURE_2D);
   }
   glShadeModel(GL_SMOOTH);
+  if (mode == GL_LINES) {
+    // DrawThinLine places its ends for aliased lines one pixel wide.
+    glLineWidth(1.0f);
+    glDisable(GL_LINE_SMOOTH);
+    glDisable(GL_LINE_STIPPLE);
+  }
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, b.xyz.data());
   glEnableClientState(GL_COLOR_ARRAY);
@@ -321,11 +331,24 @@ void DrawTexturedQuad(const Paint& p, TImage& image, const float xy[8], const fl
 
 void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
   if (screen.window.sdl == nullptr) return;
-  // Between pixel centres: the line covers its first pixel and stops short
-  // of its last.
+  // The ends are not put on pixel centres: a centre is where the rasteriser
+  // decides whether to draw that pixel, and the projection's rounding puts
+  // the end on either side of it, so most lines going down lost their first pixel
+  // and some going left drew their last, by where they lay. Both ends move
+  // back along the line by kLineEndBias on its longer axis: the start comes
+  // before its centre and the end stops short of its own, each plainly
+  // inside its pixel's diamond, so the first pixel is drawn and the last is
+  // not; still on the same line, the pixels between stay. (An extra point for
+  // the first pixel would be doubled in the blend wherever the line drew it.)
+  float back_x = 0, back_y = 0;
+  const float steps = std::max(std::fabs(x1 - x0), std::fabs(y1 - y0));
+  if (steps > 0 && std::isfinite(steps)) {
+    back_x = kLineEndBias * (x1 - x0) / steps;
+    back_y = kLineEndBias * (y1 - y0) / steps;
+  }
   Batch& b = Batch2D(Kind::kLines, p, 0);
-  AddVertex(b, p, x0 + 0.5f, y0 + 0.5f);
-  AddVertex(b, p, x1 + 0.5f, y1 + 0.5f);
+  AddVertex(b, p, x0 + 0.5f - back_x, y0 + 0.5f - back_y);
+  AddVertex(b, p, x1 + 0.5f - back_x, y1 + 0.5f - back_y);
 }
 
 void DrawPoint(const Paint& p, float x, float y) {
