@@ -15,7 +15,6 @@
 // line and the cause); 1 when the trace cannot be written or the game could
 // not start.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,186 +22,22 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/headless/backend.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
+#include "tools/trace/scenario.h"
 #include "velkaro/velkaro.h"
 
 namespace {
 
 using velkaro::g;
-
-enum class Op { Clock, FrameMs, Hold, Release, ReleaseAll, Tap, Close, Run, Dump };
-
-struct Directive {
-  Op op;
-  std::vector<int> ints;  // clock reading, increments, tap count or pass count
-  std::vector<int> keys;
-};
-
-struct ParseError {
-  long long line;
-  std::string what;
-};
-
-// A scenario is held whole in memory, so its size is capped.
-constexpr std::size_t kMaxScenarioBytes = std::size_t{256} << 20;
-constexpr const char* kMaxScenarioText = "256 MiB";
-
-// An offending token for a message: at most about 40 characters (cut on a
-// UTF-8 boundary, then an ellipsis), control bytes escaped, in quotes.
-std::string quote(std::string_view tok) {
-  constexpr std::size_t kShown = 40;
-  std::size_t n = tok.size();
-  const bool cut = n > kShown;
-  if (cut) {
-    n = kShown;
-    while (n > 0 && (static_cast<unsigned char>(tok[n]) & 0xC0) == 0x80) --n;
-  }
-  std::string out = "'";
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto c = static_cast<unsigned char>(tok[i]);
-    if (c < 0x20 || c == 0x7F) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\x%02x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  if (cut) out += "\xE2\x80\xA6";  // an ellipsis in UTF-8
-  return out + "'";
-}
-
-std::optional<int> keyCode(std::string_view name) {
-  if (name == "ESCAPE") return plat::KEY_ESCAPE;
-  if (name == "SPACE") return plat::KEY_SPACE;
-  if (name == "F1") return plat::KEY_F1;
-  if (name == "Z") return plat::KEY_Z;
-  if (name == "M") return plat::KEY_M;
-  if (name == "LEFT") return plat::KEY_LEFT;
-  if (name == "RIGHT") return plat::KEY_RIGHT;
-  return std::nullopt;
-}
-
-// A decimal int in the signed 32-bit range: optional '-', then digits only.
-std::optional<int> parseInt(std::string_view tok) {
-  std::size_t i = (!tok.empty() && tok[0] == '-') ? 1 : 0;
-  if (i == tok.size()) return std::nullopt;
-  long long v = 0;
-  for (std::size_t k = i; k < tok.size(); ++k) {
-    if (tok[k] < '0' || tok[k] > '9') return std::nullopt;
-    v = v * 10 + (tok[k] - '0');
-    if (v > 2147483648LL) return std::nullopt;
-  }
-  if (i == 1) v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
-  return static_cast<int>(v);
-}
-
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Calls f(directive) for each directive of the scenario in order while f
-// returns true; throws ParseError at the first malformed line. Lines are
-// parsed where they lie, so checking a whole scenario costs no memory.
-template <class F>
-void eachDirective(std::string_view text, F&& f) {
-  std::vector<std::string_view> w;
-  long long lineno = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view raw = text.substr(pos, eol - pos);
-    pos = eol + 1;
-    ++lineno;
-    const std::size_t hash = raw.find('#');
-    if (hash != std::string_view::npos) raw = raw.substr(0, hash);
-    w.clear();
-    for (std::size_t i = 0; i < raw.size();) {
-      while (i < raw.size() && isSpace(raw[i])) ++i;
-      const std::size_t from = i;
-      while (i < raw.size() && !isSpace(raw[i])) ++i;
-      if (i > from) w.push_back(raw.substr(from, i - from));
-    }
-    if (w.empty()) continue;
-    const std::string_view word = w[0];
-    auto fail = [&](const std::string& what) { throw ParseError{lineno, what}; };
-    auto intArg = [&](std::size_t i, const char* what) {
-      std::optional<int> v = parseInt(w[i]);
-      if (!v) fail(quote(w[i]) + " is not " + what);
-      return *v;
-    };
-    auto keysFrom = [&](std::size_t first) {
-      std::vector<int> keys;
-      for (std::size_t i = first; i < w.size(); ++i) {
-        std::optional<int> k = keyCode(w[i]);
-        if (!k) fail("unknown key " + quote(w[i]));
-        keys.push_back(*k);
-      }
-      if (keys.empty()) fail(std::string(word) + " needs at least one key");
-      return keys;
-    };
-
-    Directive d{Op::Dump, {}, {}};
-    if (word == "clock") {
-      if (w.size() != 2) fail("clock takes one int");
-      d.op = Op::Clock;
-      d.ints.push_back(intArg(1, "an int"));
-    } else if (word == "frame-ms") {
-      if (w.size() < 2) fail("frame-ms takes one or more ints");
-      d.op = Op::FrameMs;
-      for (std::size_t i = 1; i < w.size(); ++i) d.ints.push_back(intArg(i, "an int"));
-    } else if (word == "hold") {
-      d.op = Op::Hold;
-      d.keys = keysFrom(1);
-    } else if (word == "release") {
-      if (w.size() == 2 && w[1] == "all") {
-        d.op = Op::ReleaseAll;
-      } else {
-        d.op = Op::Release;
-        d.keys = keysFrom(1);
-      }
-    } else if (word == "tap") {
-      if (w.size() != 2 && w.size() != 3) fail("tap takes a key and an optional count");
-      d.op = Op::Tap;
-      std::optional<int> k = keyCode(w[1]);
-      if (!k) fail("unknown key " + quote(w[1]));
-      d.keys.push_back(*k);
-      int n = 1;
-      if (w.size() == 3) {
-        n = intArg(2, "a count");
-        if (n < 0) fail("tap count must not be negative");
-      }
-      d.ints.push_back(n);
-    } else if (word == "close") {
-      if (w.size() != 1) fail("close takes no argument");
-      d.op = Op::Close;
-    } else if (word == "run") {
-      if (w.size() != 2) fail("run takes one count");
-      d.op = Op::Run;
-      const int n = intArg(1, "a count");
-      if (n < 0) fail("run count must not be negative");
-      d.ints.push_back(n);
-    } else if (word == "dump") {
-      if (w.size() != 1) fail("dump takes no argument");
-      d.op = Op::Dump;
-    } else {
-      fail("unknown directive " + quote(word));
-    }
-    if (!f(d)) return;
-  }
-}
+using trace::Directive;
+using trace::Op;
 
 // Output: one buffer, written to standard output in large writes. Every
 // write is checked; after the first failure nothing more is written and
@@ -441,70 +276,13 @@ void printCalls(Out& o, const char* head, long long pass, bool full) {
   }
 }
 
-// Reads the whole scenario into text, or puts what went wrong in why.
-bool readScenario(const std::string& path, std::string& text, std::string& why) {
-  const bool fromStdin = path == "-";
-  const int fd = fromStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0) {
-    why = fromStdin && errno == EBADF ? "it is closed" : std::strerror(errno);
-    return false;
-  }
-  struct Closer {
-    int fd;
-    ~Closer() {
-      if (fd != STDIN_FILENO) ::close(fd);
-    }
-  } closer{fd};
-  const std::string tooLarge = std::string("larger than ") + kMaxScenarioText +
-                               ", the most a scenario may be";
-  if (S_ISDIR(st.st_mode)) {
-    why = "it is a directory";
-    return false;
-  }
-  if (S_ISREG(st.st_mode)) {
-    if (static_cast<unsigned long long>(st.st_size) > kMaxScenarioBytes) {
-      why = tooLarge;
-      return false;
-    }
-    text.reserve(static_cast<std::size_t>(st.st_size));
-  }
-  // One byte past the cap tells a scenario over it from one just at it;
-  // a device such as /dev/zero that never ends is stopped there too.
-  constexpr std::size_t kChunk = std::size_t{1} << 20;
-  try {
-    for (;;) {
-      const std::size_t have = text.size();
-      text.resize(have + std::min(kChunk, kMaxScenarioBytes + 1 - have));
-      const ssize_t n = ::read(fd, text.data() + have, text.size() - have);
-      if (n < 0) {
-        text.resize(have);
-        if (errno == EINTR) continue;
-        why = std::string("read error: ") + std::strerror(errno);
-        return false;
-      }
-      text.resize(have + static_cast<std::size_t>(n));
-      if (n == 0) return true;
-      if (text.size() > kMaxScenarioBytes) {
-        why = tooLarge;
-        return false;
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    const std::size_t mib = text.size() >> 20;
-    std::string().swap(text);
-    why = "out of memory after reading " + std::to_string(mib) + " MiB";
-    return false;
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   // Passes printed in full with --calls; -1 prints the state instead.
   long long fullCalls = -1;
   if (argc == 4 && std::strcmp(argv[1], "--calls") == 0) {
-    const std::optional<int> n = parseInt(argv[2]);
+    const std::optional<int> n = trace::parseInt(argv[2]);
     if (n && *n >= 0) fullCalls = *n;
   }
   if (argc != 2 && fullCalls < 0) {
@@ -514,16 +292,20 @@ int main(int argc, char** argv) {
   }
   const char* path = argv[argc - 1];
   std::string text, why;
-  if (!readScenario(path, text, why)) {
+  if (!trace::readScenario(path, text, why)) {
     const std::string name =
         std::strcmp(path, "-") == 0 ? "standard input" : std::string("'") + path + "'";
     std::fprintf(stderr, "velkaro-trace: cannot read the scenario from %s: %s\n", name.c_str(),
                  why.c_str());
     return 2;
   }
+  // The whole scenario is checked before the first pass, so a malformed one
+  // prints nothing.
   try {
-    eachDirective(text, [](const Directive&) { return true; });
-  } catch (const ParseError& e) {
+    trace::Directives check(text);
+    while (check.next()) {
+    }
+  } catch (const trace::ParseError& e) {
     std::fprintf(stderr, "velkaro-trace: line %lld: %s\n", e.line, e.what.c_str());
     return 2;
   }
@@ -545,7 +327,8 @@ int main(int argc, char** argv) {
   long long passes = 0;
   std::vector<bool> held(256, false);
 
-  eachDirective(text, [&](const Directive& d) {
+  // False once the run is over: the loop ended or the output failed.
+  auto apply = [&](const Directive& d) {
     switch (d.op) {
       case Op::Clock:
         clock = d.ints[0];
@@ -619,7 +402,11 @@ int main(int argc, char** argv) {
         break;
     }
     return true;
-  });
+  };
+  trace::Directives directives(text);
+  while (const std::optional<Directive> d = directives.next()) {
+    if (!apply(*d)) break;
+  }
   if (!out.flush()) {
     std::fprintf(stderr, "velkaro-trace: cannot write the trace: %s\n", out.error().c_str());
     return 1;
