@@ -16,23 +16,13 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "platform/headless/backend.h"
-#include "platform/numeric.h"
 #include "platform/record.h"
 #include "tools/trace/call_record.h"
 #include "tools/trace/output.h"
+#include "tools/trace/replay.h"
 #include "tools/trace/scenario.h"
-#include "tools/trace/state_line.h"
 #include "velkaro/velkaro.h"
-
-namespace {
-
-using trace::Directive;
-using trace::Op;
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Passes printed in full with --calls; -1 prints the state instead.
@@ -76,92 +66,10 @@ int main(int argc, char** argv) {
 
   trace::Out out;
   if (calls) trace::writeCalls(out, "start", -1, true);
-  int clock = 100000;
-  std::vector<int> cycle = {17, 17, 16};
-  std::size_t cyclePos = 0;
-  bool dumpNext = false;
-  long long passes = 0;
-  std::vector<bool> held(256, false);
-
-  // False once the run is over: the loop ended or the output failed.
-  auto apply = [&](const Directive& d) {
-    switch (d.op) {
-      case Op::Clock:
-        clock = d.ints[0];
-        break;
-      case Op::FrameMs:
-        cycle = d.ints;
-        cyclePos = 0;
-        break;
-      case Op::Hold:
-        for (int k : d.keys) {
-          plat::headless::KeyDown(k);
-          held[static_cast<std::size_t>(k)] = true;
-        }
-        break;
-      case Op::Release:
-        for (int k : d.keys) {
-          plat::headless::KeyUp(k);
-          held[static_cast<std::size_t>(k)] = false;
-        }
-        break;
-      case Op::ReleaseAll:
-        for (std::size_t k = 0; k < held.size(); ++k) {
-          if (held[k]) plat::headless::KeyUp(static_cast<int>(k));
-          held[k] = false;
-        }
-        break;
-      case Op::Tap: {
-        const int k = d.keys[0];
-        const bool isHeld = held[static_cast<std::size_t>(k)];
-        for (int i = 0; i < d.ints[0]; ++i) {
-          // A held key is let up and pressed again, so each tap counts one
-          // press and the key's held state ends as it began.
-          if (isHeld) {
-            plat::headless::KeyUp(k);
-            plat::headless::KeyDown(k);
-          } else {
-            plat::headless::KeyDown(k);
-            plat::headless::KeyUp(k);
-          }
-        }
-        break;
-      }
-      case Op::Close:
-        plat::headless::RequestClose();
-        break;
-      case Op::Dump:
-        dumpNext = true;
-        break;
-      case Op::Run:
-        for (int i = 0; i < d.ints[0]; ++i) {
-          plat::headless::SetClock(clock);
-          if (!velkaro::mainLoopTest()) {
-            out.str(calls ? "end " : "{\"end\":");
-            out.num(passes);
-            out.str(calls ? "\n" : "}\n");
-            return false;
-          }
-          plat::rec::Played().clear();
-          velkaro::mainPass();
-          if (calls) {
-            trace::writeCalls(out, "pass", passes, passes < fullCalls);
-          } else {
-            trace::writeStateLine(out, passes, dumpNext);
-          }
-          dumpNext = false;
-          ++passes;
-          clock = plat::WrapAdd(clock, cycle[cyclePos]);
-          cyclePos = (cyclePos + 1) % cycle.size();
-          if (out.failed()) return false;  // no use running on
-        }
-        break;
-    }
-    return true;
-  };
+  trace::Replay replay(out, fullCalls);
   trace::Directives directives(text);
-  while (const std::optional<Directive> d = directives.next()) {
-    if (!apply(*d)) break;
+  while (const std::optional<trace::Directive> d = directives.next()) {
+    if (!replay.apply(*d)) break;
   }
   if (!out.flush()) {
     std::fprintf(stderr, "velkaro-trace: cannot write the trace: %s\n", out.error().c_str());
