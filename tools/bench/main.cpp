@@ -4,7 +4,7 @@
 //   velkaro-bench [--frames N] [--passes N]
 //
 // Needs a display (a desktop or Xvfb). Plays the fixed heavy scenario of
-// bench_scenario.h and prints a summary, then, as its last line, one JSON
+// scenario.h and prints a summary, then, as its last line, one JSON
 // object: logic_us_p50/p99 (one pass on the headless backend, timed by
 // velkaro-bench-logic, started as a child) and logic_frame_share_p99 (p99 as
 // a share of the 60 Hz frame), frame_ms_p50/p99 (one rendered
@@ -34,7 +34,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/backend.h"
-#include "tools/bench_scenario.h"
+#include "tools/bench/scenario.h"
 
 extern char** environ;
 

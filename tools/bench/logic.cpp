@@ -11,7 +11,7 @@
 
 #include "platform/headless/backend.h"
 #include "platform/numeric.h"
-#include "tools/bench_scenario.h"
+#include "tools/bench/scenario.h"
 
 int main(int argc, char** argv) {
   long passes = bench::kRssPasses;
