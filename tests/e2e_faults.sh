@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real game under bad conditions: no display at all, a display server
-# that is named but absent, no usable audio device, and an X server that
-# goes away while the game runs.
+# that is named but absent, no usable audio device, the game's window
+# destroyed by another program, and an X server that goes away while the
+# game runs.
 #
 #   bash tests/e2e_faults.sh BUILD_DIR
 set -euo pipefail
@@ -86,6 +87,25 @@ audio_case audio-unset -u SDL_AUDIODRIVER
 audio_case audio-alsa SDL_AUDIODRIVER=alsa
 audio_case audio-alsa-no-card SDL_AUDIODRIVER=alsa ALSA_CONFIG_PATH=/dev/null
 audio_case audio-bogus-driver SDL_AUDIODRIVER=no-such-driver
+
+# ---- Another program destroys the game's window in flight (`xdotool
+# windowclose` destroys it; a window manager's close button would ask): the
+# game's own line alone, not Xlib's dump of the failed request, status 1,
+# and no hang.
+SDL_AUDIODRIVER=dummy "$GAME" >"$ART/window-destroyed.log" 2>"$ART/window-destroyed.err" &
+E2E_GAME_PID=$!
+e2e_wait_window
+e2e_key space
+sleep 1
+xdotool windowclose "$E2E_WIN"
+e2e_wait_exit 10
+[ "$E2E_STATUS" -eq 1 ] &&
+  echo "velkaro: the game's window was destroyed by another program" |
+  cmp -s - "$ART/window-destroyed.err" || {
+  cat "$ART/window-destroyed.err" >&2
+  e2e_fail "window destroyed: status $E2E_STATUS, or stderr is not the game's one line"
+}
+echo "ok: window destroyed -> status 1 after $E2E_EXIT_MS ms: $(cat "$ART/window-destroyed.err")"
 
 # ---- The X server goes away while the game runs: the game's own line, a
 # non-zero status, no crash and no hang on the dead connection.

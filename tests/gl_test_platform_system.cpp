@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +17,9 @@
 #include "platform/driver.h"
 #include "platform/platform.h"
 #include "platform/sdl/backend.h"
+
+// Last: Xlib's macros (None, Bool, Status) would break the headers above.
+#include <SDL_syswm.h>
 
 namespace {
 
@@ -195,6 +199,51 @@ TEST(GlSystemAlone, NoDisplayGivesAReasonAndNoCrash) {
                       : 1);
       },
       ::testing::ExitedWithCode(0), "velkaro: cannot open a window: .+");
+}
+
+// X errors on anything but the game's window still reach the handler set
+// before it opened (here the test's, standing in for Xlib's, which prints
+// and exits), also after a second window; another program destroying the
+// game's window ends it with its own line. Exits 1 from the game's handler;
+// 2, 3 or 4 when a step fails.
+[[noreturn]] void DestroyTheWindowFromAnotherClient() {
+  static int passed_on = 0;
+  XSetErrorHandler([](Display*, XErrorEvent*) { return ++passed_on, 0; });
+  plat::AppTitle("destroyed");
+  if (plat::Graphics(320, 240, 0, 60, 0) == nullptr ||
+      plat::Graphics(640, 480, 0, 60, 0) == nullptr)
+    std::exit(2);
+  Display* other = XOpenDisplay(nullptr);
+  if (other == nullptr) std::exit(2);
+  // A window destroyed and then used, as the game's will be, but another's.
+  const Window gone = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 8, 8, 0, 0, 0);
+  XDestroyWindow(other, gone);
+  Window root;
+  int x, y;
+  unsigned width, height, border, depth;
+  XGetGeometry(other, gone, &root, &x, &y, &width, &height, &border, &depth);
+  XSync(other, False);
+  if (passed_on != 1) std::exit(3);
+  std::fputs("another's error passed on\n", stderr);  // the game's line must follow
+
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(SDL_GL_GetCurrentWindow(), &info)) std::exit(2);
+  XDestroyWindow(other, info.info.x11.window);
+  XSync(other, False);
+  // The failing request's error comes back with the next events read.
+  for (int i = 0; i < 100; ++i) {
+    plat::Flip(0);
+    SDL_PumpEvents();
+  }
+  std::exit(4);
+}
+
+TEST(GlSystemAlone, OnlyItsWindowDestroyedEndsTheGame) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DestroyTheWindowFromAnotherClient(), ::testing::ExitedWithCode(1),
+              "^another's error passed on\n"
+              "velkaro: the game's window was destroyed by another program\n$");
 }
 
 TEST(GlSystemAlone, WithoutAnAudioDeviceSoundsAreSilentHandles) {

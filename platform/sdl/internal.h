@@ -37,6 +37,7 @@ struct WindowState {
   SDL_GLContext context = nullptr;
   unsigned context_id = 0;      // numbers the contexts; textures die with theirs
   int width = 0, height = 0, hertz = 0;
+  unsigned long x_window = 0;   // its X window; 0 off X11, or while it closes
   GLint max_texture = 0;
   FramebufferFns fb;
   GLuint fbo = 0, fbo_texture = 0;

@@ -9,12 +9,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/sdl/backend.h"
 #include "platform/sdl/internal.h"
+
+// SDL_syswm.h declares its X11 part with Xlib's types. Without that part it
+// needs no X11 headers; XWindowOf reads the window from the bytes its union
+// keeps for it.
+#undef SDL_VIDEO_DRIVER_X11
+#include <SDL_syswm.h>
 
 namespace plat::backend {
 
@@ -128,6 +135,7 @@ void CloseWindow() {
   ResetTable();
   WindowState& w = screen.window;
   if (w.sdl == nullptr) return;
+  w.x_window = 0;  // errors on it from here on are of our own closing
   if (w.glow_fbo != 0) {
     w.fb.Bind(GL_FRAMEBUFFER, 0);
     w.fb.Delete(1, &w.glow_fbo);
@@ -204,13 +212,65 @@ int LostDisplay(void* /*display*/) {
   std::_Exit(1);
 }
 
+// The head of Xlib's XErrorEvent, as its ABI lays it out.
+struct XErrorHead {
+  int type;
+  void* display;
+  unsigned long resourceid;
+  unsigned long serial;
+  unsigned char error_code;
+  unsigned char request_code;
+  unsigned char minor_code;
+};
+using XErrorHandler = int (*)(void*, XErrorHead*);
+XErrorHandler x_error_before = nullptr;  // SDL's, which passes on to Xlib's
+
+// Another program destroyed the game's window (a window manager's close
+// button asks instead). The next request on it fails (the GL driver's
+// image put or geometry query, or SDL's input ungrab as it loses focus),
+// and Xlib's handler would print several lines and exit: say what
+// happened in one line and end, as LostDisplay does, without the Xlib calls
+// a handler must not make. Every other error goes on to the handler set
+// before, so what SDL and the GL driver tolerate stays tolerated.
+int WindowDestroyed(void* display, XErrorHead* error) {
+  constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
+  const unsigned long window = screen.window.x_window;
+  if (window != 0 && error->resourceid == window &&
+      (error->error_code == kBadWindow || error->error_code == kBadDrawable)) {
+    std::fprintf(stderr, "velkaro: the game's window was destroyed by another program\n");
+    std::_Exit(1);
+  }
+  return x_error_before != nullptr ? x_error_before(display, error) : 0;
+}
+
 // Xlib is reached through the library SDL has already loaded, so building
-// the game needs no X11 headers.
-void SetLostDisplayHandler() {
+// the game needs no X11 headers. The handlers are the whole process's and
+// others may set theirs between windows, so each window sets them again.
+void SetXErrorHandlers() {
   void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-  void* set = lib != nullptr ? dlsym(lib, "XSetIOErrorHandler") : nullptr;
-  using Handler = int (*)(void*);
-  if (set != nullptr) reinterpret_cast<Handler (*)(Handler)>(set)(LostDisplay);
+  if (lib == nullptr) return;
+  using IOHandler = int (*)(void*);
+  if (void* set = dlsym(lib, "XSetIOErrorHandler"))
+    reinterpret_cast<IOHandler (*)(IOHandler)>(set)(LostDisplay);
+  if (void* set = dlsym(lib, "XSetErrorHandler")) {
+    const XErrorHandler before =
+        reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(set)(WindowDestroyed);
+    if (before != WindowDestroyed) x_error_before = before;  // passing to itself would loop
+  }
+}
+
+// The X window beneath an SDL window, 0 off X11. The X11 part of
+// SDL_SysWMinfo's union, left out above, is the Display pointer and then
+// the Window. The GL driver draws straight into that window (SDL makes it
+// current itself, with no GLX drawable of its own), so the driver's failing
+// requests name it too.
+unsigned long XWindowOf(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  unsigned long id = 0;
+  std::memcpy(&id, info.info.dummy + sizeof(void*), sizeof id);
+  return id;
 }
 
 }  // namespace
@@ -249,7 +309,7 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
     return fail("no display to open it on: " + DisplaysTried());
   }
   if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
-    SetLostDisplayHandler();
+    SetXErrorHandlers();
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
@@ -276,6 +336,7 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   w.width = width;
   w.height = height;
   w.hertz = hertz;
+  w.x_window = XWindowOf(window);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &w.max_texture);
 
   if (!MakeFramebuffer()) {
