@@ -78,9 +78,10 @@ struct Stereo {
 
 // How far each wing's phrases lean to its side: the ratio of the two
 // channels' RMS, in dB. Gently: the left wing's phrases win whenever both
-// wings move, which is most of play, so a hard pan would tilt the whole mix
-// to the left.
-constexpr double kWingLeanDb = 2.5;
+// wings move, which is most of play, and one boundary can start the same
+// wing phrase three times over, in phase, beside the base; a harder pan
+// would tilt the whole mix to the left.
+constexpr double kWingLeanDb = 2.0;
 
 // The constant-power pan (0 left .. 1 right) that leans a dry note by
 // kWingLeanDb to the left or right.
