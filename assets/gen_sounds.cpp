@@ -76,6 +76,20 @@ struct Stereo {
   explicit Stereo(std::size_t n) : l(n, 0.0), r(n, 0.0) {}
 };
 
+// How far each wing's phrases lean to its side: the ratio of the two
+// channels' RMS, in dB. Gently: the left wing's phrases win whenever both
+// wings move, which is most of play, and one boundary can start the same
+// wing phrase three times over, in phase, beside the base; a harder pan
+// would tilt the whole mix to the left.
+constexpr double kWingLeanDb = 2.0;
+
+// The constant-power pan (0 left .. 1 right) that leans a dry note by
+// kWingLeanDb to the left or right.
+double WingPan(bool left) {
+  double p = std::atan(std::pow(10.0, -kWingLeanDb / 20.0)) / (kPi / 2.0);
+  return left ? p : 1.0 - p;
+}
+
 // A voice: the sample of a note `t` seconds after its start.
 enum class Timbre { Bell, Pluck, Marimba, Reed, Glass, Harp, Flute, Pad, Bass };
 
@@ -254,6 +268,23 @@ double Peak(const Stereo& x) {
   return p;
 }
 
+// RMS of the mono sum, (left + right) / 2: how loud the phrase is.
+double MonoRms(const Stereo& x) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < x.l.size(); ++i) {
+    double m = 0.5 * (x.l[i] + x.r[i]);
+    sum += m * m;
+  }
+  return x.l.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.l.size()));
+}
+
+void Gain(Stereo& x, double g) {
+  for (std::size_t i = 0; i < x.l.size(); ++i) {
+    x.l[i] *= g;
+    x.r[i] *= g;
+  }
+}
+
 double BarStart(int bar) { return bar * kBar; }
 
 // One voice's notes rendered over a phrase of `frames`, then given a room.
@@ -262,6 +293,29 @@ Stereo Perform(std::size_t frames, Timbre timbre, const std::vector<Note>& notes
   Stereo s(frames);
   Render(s, timbre, notes, seed);
   Reverb(s, reverb);
+  return s;
+}
+
+// The room's two sides have delays a little apart, so its tail lends each
+// phrase's notes a lean of their own: a wing phrase's lean is set anew once
+// it has its room, by the channels' gains, keeping its power.
+Stereo PerformWing(std::size_t frames, Timbre timbre, const std::vector<Note>& notes, int seed,
+                   double reverb, bool left) {
+  Stereo s = Perform(frames, timbre, notes, seed, reverb);
+  double pl = 0.0, pr = 0.0;
+  for (std::size_t i = 0; i < frames; ++i) {
+    pl += s.l[i] * s.l[i];
+    pr += s.r[i] * s.r[i];
+  }
+  if (pl <= 0.0 || pr <= 0.0) return s;
+  // The left channel's power over the right's.
+  const double ratio = std::pow(10.0, (left ? kWingLeanDb : -kWingLeanDb) / 10.0);
+  const double gl = std::sqrt(ratio * (pl + pr) / ((1.0 + ratio) * pl));
+  const double gr = std::sqrt((pl + pr) / ((1.0 + ratio) * pr));
+  for (std::size_t i = 0; i < frames; ++i) {
+    s.l[i] *= gl;
+    s.r[i] *= gr;
+  }
   return s;
 }
 
@@ -294,54 +348,58 @@ Stereo Rising(std::size_t frames) {
 // sound3 / sound4: the wings sinking; right a marimba on the off-beats,
 // left a reed in two falling half notes a bar.
 Stereo RightSinking(std::size_t frames) {
+  const double pan = WingPan(false);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 64, 84 - bar);
     for (int k = 0; k < 4; ++k) {
       int n = tones[tones.size() - 1 - static_cast<std::size_t>(k)];
-      notes.push_back({BarStart(bar) + (k + 0.5) * kBeat, 0.0, static_cast<double>(n), 0.9, 0.82});
+      notes.push_back({BarStart(bar) + (k + 0.5) * kBeat, 0.0, static_cast<double>(n), 0.9, pan});
     }
   }
-  return Perform(frames, Timbre::Marimba, notes, 3, 0.3);
+  return PerformWing(frames, Timbre::Marimba, notes, 3, 0.3, false);
 }
 
 Stereo LeftSinking(std::size_t frames) {
+  const double pan = WingPan(true);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 55, 76 - 2 * bar);
     int hi = tones.back(), lo = tones[tones.size() - 2];
-    notes.push_back({BarStart(bar), 1.7 * kBeat, static_cast<double>(hi), 1.0, 0.18});
-    notes.push_back({BarStart(bar) + 2.0 * kBeat, 1.7 * kBeat, static_cast<double>(lo), 0.9, 0.18});
+    notes.push_back({BarStart(bar), 1.7 * kBeat, static_cast<double>(hi), 1.0, pan});
+    notes.push_back({BarStart(bar) + 2.0 * kBeat, 1.7 * kBeat, static_cast<double>(lo), 0.9, pan});
   }
-  return Perform(frames, Timbre::Reed, notes, 4, 0.35);
+  return PerformWing(frames, Timbre::Reed, notes, 4, 0.35, true);
 }
 
 // sound5 / sound6: the wings rising; right a glassy run up the second half
 // of each bar, left a harp triplet climbing from each downbeat.
 Stereo RightRising(std::size_t frames) {
+  const double pan = WingPan(false);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 64 + bar, 96);
     for (int k = 0; k < 5; ++k) {
       notes.push_back({BarStart(bar) + (1.0 + 0.5 * k) * kBeat, 0.0,
-                       static_cast<double>(tones[static_cast<std::size_t>(k)]), 0.6 + 0.1 * k, 0.8});
+                       static_cast<double>(tones[static_cast<std::size_t>(k)]), 0.6 + 0.1 * k, pan});
     }
   }
-  return Perform(frames, Timbre::Glass, notes, 5, 0.35);
+  return PerformWing(frames, Timbre::Glass, notes, 5, 0.35, false);
 }
 
 Stereo LeftRising(std::size_t frames) {
+  const double pan = WingPan(true);
   std::vector<Note> notes;
   for (int bar = 0; bar < kBars; ++bar) {
     std::vector<int> tones = ChordTones(bar, 52 + 2 * bar, 90);
     for (int k = 0; k < 4; ++k) {
       notes.push_back({BarStart(bar) + k * kBeat / 3.0, 0.0, static_cast<double>(tones[static_cast<std::size_t>(k)]),
-                       0.8 + 0.05 * k, 0.2});
+                       0.8 + 0.05 * k, pan});
     }
     // An answer on the third beat, one step higher again.
-    notes.push_back({BarStart(bar) + 2.0 * kBeat, 0.0, static_cast<double>(tones[4]), 0.7, 0.2});
+    notes.push_back({BarStart(bar) + 2.0 * kBeat, 0.0, static_cast<double>(tones[4]), 0.7, pan});
   }
-  return Perform(frames, Timbre::Harp, notes, 6, 0.3);
+  return PerformWing(frames, Timbre::Harp, notes, 6, 0.3, true);
 }
 
 // sound7: a high breathy line, long notes, two detuned voices spread wide.
@@ -409,16 +467,22 @@ bool MakeSounds(const std::string& dir) {
   }
   for (std::thread& w : workers) w.join();
   for (Stereo& s : phrases) {
-    const std::size_t frames = s.l.size();
     Fades(s);
-    // Every phrase peaks at the same level, low enough that five started
+    // No phrase peaks above one level, low enough that five started
     // together (even five of the same one) stay below full scale.
     double p = Peak(s);
-    double g = p > 0.0 ? 0.18 / p : 0.0;
-    for (std::size_t k = 0; k < frames; ++k) {
-      s.l[k] *= g;
-      s.r[k] *= g;
-    }
+    Gain(s, p > 0.0 ? 0.18 / p : 0.0);
+  }
+  // The two wings' phrases of a kind (sinking: sound3 and sound4; rising:
+  // sound5 and sound6) at one loudness, so neither side's wing sounds
+  // louder than the other's. The louder is lowered, so no peak rises (a held
+  // reed carries far more energy under the same peak than a struck marimba).
+  for (auto [right, left] : {std::pair{2, 3}, std::pair{4, 5}}) {
+    Stereo& a = phrases[static_cast<std::size_t>(right)];
+    Stereo& b = phrases[static_cast<std::size_t>(left)];
+    double ra = MonoRms(a), rb = MonoRms(b);
+    if (ra > rb) Gain(a, rb / ra);
+    if (rb > ra) Gain(b, ra / rb);
   }
   // All eight together must stay below full scale too.
   std::size_t longest = 0;
@@ -434,10 +498,7 @@ bool MakeSounds(const std::string& dir) {
   double g = all > 0.9 ? 0.9 / all : 1.0;
   for (int i = 0; i < 8; ++i) {
     Stereo& s = phrases[static_cast<std::size_t>(i)];
-    for (std::size_t k = 0; k < s.l.size(); ++k) {
-      s.l[k] *= g;
-      s.r[k] *= g;
-    }
+    Gain(s, g);
     char name[32];
     std::snprintf(name, sizeof name, "/sound%d.wav", i + 1);
     if (!WriteWav(dir + name, s.l, s.r, kRate)) return false;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -200,15 +202,46 @@ TEST(AssetSounds, StereoPcmOfTheStatedLengthsFadedAtBothEnds) {
   }
 }
 
-TEST(AssetSounds, LayeredPhrasesStayBelowFullScale) {
+// sound1 .. sound8, at indexes 0 .. 7.
+std::vector<Pcm> Phrases() {
   std::vector<Pcm> phrases;
-  std::size_t longest = 0;
   for (int i = 1; i <= 8; ++i) {
     const assets::EmbeddedFile* f = Find("sound" + std::to_string(i) + ".wav");
-    ASSERT_NE(f, nullptr);
-    phrases.push_back(ReadWav(*f));
-    longest = std::max(longest, phrases.back().samples.size());
+    EXPECT_NE(f, nullptr);
+    phrases.push_back(f != nullptr ? ReadWav(*f) : Pcm{});
   }
+  return phrases;
+}
+
+// Phrases started together, summed as the mixer sums them: how loud the
+// mono sum is and how far the mix leans to the left.
+struct Balance {
+  double level_db;  // RMS of (left + right) / 2, dB of full scale
+  double lean_db;   // left channel's RMS over the right's, dB
+};
+Balance Measure(const std::vector<const Pcm*>& layered) {
+  std::size_t longest = 0;
+  for (const Pcm* p : layered) longest = std::max(longest, p->samples.size());
+  double left = 0.0, right = 0.0, mono = 0.0;
+  for (std::size_t k = 0; k + 1 < longest; k += 2) {
+    double l = 0.0, r = 0.0;
+    for (const Pcm* p : layered) {
+      if (k + 1 >= p->samples.size()) continue;
+      l += p->samples[k];
+      r += p->samples[k + 1];
+    }
+    left += l * l;
+    right += r * r;
+    mono += 0.25 * (l + r) * (l + r);
+  }
+  const double frames = static_cast<double>(longest / 2);
+  return {10.0 * std::log10(mono / frames / (32768.0 * 32768.0)), 10.0 * std::log10(left / right)};
+}
+
+TEST(AssetSounds, LayeredPhrasesStayBelowFullScale) {
+  std::vector<Pcm> phrases = Phrases();
+  std::size_t longest = 0;
+  for (const Pcm& p : phrases) longest = std::max(longest, p.samples.size());
   // All eight started together.
   long sum_peak = 0;
   for (std::size_t k = 0; k < longest; ++k) {
@@ -218,12 +251,70 @@ TEST(AssetSounds, LayeredPhrasesStayBelowFullScale) {
     sum_peak = std::max(sum_peak, std::labs(sum));
   }
   EXPECT_LT(sum_peak, 32767);
-  // A boundary starts up to five phrases, possibly the same one several
-  // times: five copies of the loudest must still fit.
+  // No phrase above 0.18 of full scale, the generator's bound; a boundary
+  // starts up to five phrases, possibly the same one several times: five
+  // copies of the loudest must still fit.
   int peak = 0;
-  for (const Pcm& p : phrases)
-    for (std::int16_t s : p.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    int p = 0;
+    for (std::int16_t s : phrases[i].samples) p = std::max(p, std::abs(static_cast<int>(s)));
+    EXPECT_LE(p, 5898) << "sound" << i + 1;
+    peak = std::max(peak, p);
+  }
   EXPECT_LT(5 * peak, 32767);
+}
+
+// Each wing's phrases lean to its side, but gently, and mirror each other's
+// level, so that whichever wing wins at a boundary the music does not tilt.
+TEST(AssetSounds, WingPhrasesLeanGentlyAndNoLayeringTilts) {
+  const std::vector<Pcm> phrases = Phrases();
+  ASSERT_EQ(phrases.size(), 8u);
+  Balance alone[8];
+  for (std::size_t i = 0; i < 8; ++i) {
+    ASSERT_FALSE(phrases[i].samples.empty()) << "sound" << i + 1;
+    alone[i] = Measure({&phrases[i]});
+    EXPECT_LE(std::fabs(alone[i].lean_db), 4.0) << "sound" << i + 1;
+  }
+  // sound3 and sound5 are the right wing's, sound4 and sound6 the left's.
+  for (std::size_t right : {2u, 4u}) {
+    const std::size_t left = right + 1;
+    EXPECT_LT(alone[right].lean_db, -1.0) << "sound" << right + 1 << " is not on the right";
+    EXPECT_GT(alone[left].lean_db, 1.0) << "sound" << left + 1 << " is not on the left";
+    EXPECT_NEAR(alone[right].level_db, alone[left].level_db, 1.5)
+        << "sound" << right + 1 << " and sound" << left + 1;
+  }
+  // Every set of phrases one boundary in play can start. Each step's choice
+  // is carried to the next when none of its tests holds: the base; then, each
+  // on a coin, the body's choice, the sinking wings' and the rising wings';
+  // last the final choice or the high line, which the caller starts. So one
+  // wing phrase may start three times over, in phase. On the floor, the base
+  // alone. (Indexes: sound1 is 0.)
+  std::set<std::vector<int>> layerings = {{7}};
+  for (int body : {7, 0, 1}) {
+    for (int sinking : {body, 2, 3}) {
+      for (int rising : {sinking, 4, 5}) {
+        for (int last : {rising, 6}) {
+          for (int coins = 0; coins < 8; ++coins) {
+            std::vector<int> started = {7, last};
+            if (coins & 1) started.push_back(body);
+            if (coins & 2) started.push_back(sinking);
+            if (coins & 4) started.push_back(rising);
+            std::sort(started.begin(), started.end());
+            layerings.insert(started);
+          }
+        }
+      }
+    }
+  }
+  for (const std::vector<int>& started : layerings) {
+    std::vector<const Pcm*> layered;
+    std::string names;
+    for (int i : started) {
+      layered.push_back(&phrases[static_cast<std::size_t>(i)]);
+      names += (names.empty() ? "sound" : " + sound") + std::to_string(i + 1);
+    }
+    EXPECT_LE(std::fabs(Measure(layered).lean_db), 2.0) << names;
+  }
 }
 
 }  // namespace
