@@ -124,8 +124,8 @@ void SetTableBlend(int blend) { table.blend = blend; }
 
 const GLTable& GLFunctions(bool /*recording*/) {
   static const GLTable functions = {TableEnable,   TableBindTexture, TableShadeModel,
-                              TableBegin,    TableEnd,         TableColor4ubv,
-                              TableNormal3f, TableTexCoord2f,  TableVertex3f};
+                                    TableBegin,    TableEnd,         TableColor4ubv,
+                                    TableNormal3f, TableTexCoord2f,  TableVertex3f};
   return functions;
 }
 

@@ -58,6 +58,7 @@ struct Screen {
   WindowState window;
   unsigned contexts_made = 0;
   bool exit_handler = false;
+  int (*x_error_before)(void*, void*) = nullptr;  // the X error handler ours passes on to
   bool pacing = true;           // off: Flip(1) presents at once (benchmarks)
   bool shut_down = false;
 };

@@ -222,8 +222,7 @@ struct XErrorHead {
   unsigned char request_code;
   unsigned char minor_code;
 };
-using XErrorHandler = int (*)(void*, XErrorHead*);
-XErrorHandler x_error_before = nullptr;  // SDL's, which passes on to Xlib's
+using XErrorHandler = int (*)(void*, void*);
 
 // Another program destroyed the game's window (a window manager's close
 // button asks instead). The next request on it fails (the GL driver's
@@ -232,15 +231,18 @@ XErrorHandler x_error_before = nullptr;  // SDL's, which passes on to Xlib's
 // happened in one line and end, as LostDisplay does, without the Xlib calls
 // a handler must not make. Every other error goes on to the handler set
 // before, so what SDL and the GL driver tolerate stays tolerated.
-int WindowDestroyed(void* display, XErrorHead* error) {
+int WindowDestroyed(void* display, void* event) {
   constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
+  const XErrorHead* error = static_cast<const XErrorHead*>(event);
   const unsigned long window = screen.window.x_window;
   if (window != 0 && error->resourceid == window &&
       (error->error_code == kBadWindow || error->error_code == kBadDrawable)) {
     std::fprintf(stderr, "velkaro: the game's window was destroyed by another program\n");
     std::_Exit(1);
   }
-  return x_error_before != nullptr ? x_error_before(display, error) : 0;
+  // SDL's, which passes on to Xlib's.
+  const XErrorHandler before = screen.x_error_before;
+  return before != nullptr ? before(display, event) : 0;
 }
 
 // Xlib is reached through the library SDL has already loaded, so building
@@ -255,7 +257,7 @@ void SetXErrorHandlers() {
   if (void* set = dlsym(lib, "XSetErrorHandler")) {
     const XErrorHandler before =
         reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(set)(WindowDestroyed);
-    if (before != WindowDestroyed) x_error_before = before;  // passing to itself would loop
+    if (before != WindowDestroyed) screen.x_error_before = before;  // passing to itself would loop
   }
 }
 

@@ -343,7 +343,8 @@ int main(int argc, char** argv) {
               frame_p50, frame_p50 / floor_p50, frame_p99, bench::Percentile(ms, 1.0), frames,
               mark(frame_p50, 5 * floor_p50), mark(frame_p99, kFrame60Us / 1000));
   std::printf("  start-up          median %.0f ms of %d runs (min %.0f, max %.0f; floor %.0f, "
-              "%.0f to %.0f), %.0f ms over the floor  [target <= 200 over, a start no player waits for: %s]\n",
+              "%.0f to %.0f), %.0f ms over the floor  [target <= 200 over, a start no player "
+              "waits for: %s]\n",
               startup_ms, kStartupRuns, bench::Percentile(startups, 0.0),
               bench::Percentile(startups, 1.0), floor_startup,
               bench::Percentile(floor_startups, 0.0), bench::Percentile(floor_startups, 1.0),
@@ -357,8 +358,8 @@ int main(int argc, char** argv) {
               "[target <= 1, hours of play in the same memory: %s]\n",
               rss_baseline, baseline_pass, rss - rss_baseline, mark(rss - rss_baseline, 1));
   std::printf("{\"logic_us_p50\":%.2f,\"logic_us_p99\":%.2f,\"logic_frame_share_p99\":%.4f,"
-              "\"frame_ms_p50\":%.3f,"
-              "\"frame_ms_p99\":%.3f,\"startup_ms\":%.1f,\"rss_mb\":%.1f,\"renderer\":\"%s\","
+              "\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,\"startup_ms\":%.1f,\"rss_mb\":%.1f,"
+              "\"renderer\":\"%s\","
               "\"floor_startup_ms\":%.1f,\"floor_frame_ms_p50\":%.3f,\"floor_frame_ms_p99\":%.3f,"
               "\"floor_rss_mb\":%.1f,\"rss_mb_at_10k\":%.1f}\n",
               logic_p50, logic_p99, logic_p99 / kFrame60Us, frame_p50, frame_p99, startup_ms, rss,
