@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real game under bad conditions: no display at all, a display server
 # that is named but absent, no usable audio device, the game's window
-# destroyed by another program, and an X server that goes away while the
-# game runs.
+# destroyed by another program in flight or the moment it exists, and an X
+# server that goes away while the game runs.
 #
 #   bash tests/e2e_faults.sh BUILD_DIR
 set -euo pipefail
@@ -106,6 +106,35 @@ e2e_wait_exit 10
   e2e_fail "window destroyed: status $E2E_STATUS, or stderr is not the game's one line"
 }
 echo "ok: window destroyed -> status 1 after $E2E_EXIT_MS ms: $(cat "$ART/window-destroyed.err")"
+
+# ---- Destroyed the moment it exists: while SDL still makes it and its GL
+# context, mapped or not, or as the first frames are presented. Each run the
+# game's own line alone and status 1; the moment varies, so many runs.
+EARLY_RUNS=${VELKARO_EARLY_DESTROY_RUNS:-40}
+for run in $(seq 1 "$EARLY_RUNS"); do
+  err="$ART/destroyed-early-$run.err"
+  SDL_AUDIODRIVER=dummy "$GAME" >"$ART/destroyed-early.log" 2>"$err" &
+  E2E_GAME_PID=$!
+  destroyed=""
+  for i in $(seq 1 6000); do
+    kill -0 "$E2E_GAME_PID" 2>/dev/null || break
+    id=$(xdotool search --pid "$E2E_GAME_PID" 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then
+      xdotool windowclose "$id" 2>/dev/null || true
+      destroyed=$id
+      break
+    fi
+    sleep 0.005
+  done
+  [ -n "$destroyed" ] || e2e_fail "destroyed early, run $run: the window never appeared"
+  e2e_wait_exit 10
+  [ "$E2E_STATUS" -eq 1 ] &&
+    echo "velkaro: the game's window was destroyed by another program" | cmp -s - "$err" || {
+    cat "$err" >&2
+    e2e_fail "destroyed early, run $run: status $E2E_STATUS, or stderr is not the game's one line"
+  }
+done
+echo "ok: window destroyed the moment it exists, $EARLY_RUNS runs -> status 1 and the game's one line each"
 
 # ---- The X server goes away while the game runs: the game's own line, a
 # non-zero status, no crash and no hang on the dead connection.

@@ -19,7 +19,8 @@
 #include "platform/sdl/backend.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
-#include <SDL_syswm.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -201,37 +202,79 @@ TEST(GlSystemAlone, NoDisplayGivesAReasonAndNoCrash) {
       ::testing::ExitedWithCode(0), "velkaro: cannot open a window: .+");
 }
 
+// Ways a destroyed window's next request fails: the GL driver's own as it
+// presents, or a request naming it made on the game's connection, as SDL
+// or the driver would.
+enum class Use { kInFlight, kBadWindow, kBadDrawable, kGlxBadDrawable };
+
+void Request(Display* display, Window window, Use use) {
+  switch (use) {
+    case Use::kInFlight:
+      break;
+    case Use::kBadWindow: {
+      XWindowAttributes attributes;
+      XGetWindowAttributes(display, window, &attributes);
+      break;
+    }
+    case Use::kBadDrawable: {
+      Window root;
+      int x, y;
+      unsigned width, height, border, depth;
+      XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+      break;
+    }
+    case Use::kGlxBadDrawable: {
+      unsigned value = 0;
+      glXQueryDrawable(display, window, GLX_WIDTH, &value);
+      break;
+    }
+  }
+  XSync(display, False);
+}
+
+unsigned long game_window = 0;
+int passed_on = 0;
+
+// Stands in for the handler set before the game's, Xlib's, which prints the
+// failed request and exits: counts what reaches it, and ends the process
+// with status 5 when an error about the game's window does (the game's own
+// handler must have ended it first).
+int StandInForXlib(Display*, XErrorEvent* error) {
+  if (game_window != 0 && error->resourceid == game_window) {
+    std::fprintf(stderr, "error %d about the game's window passed on\n", error->error_code);
+    std::_Exit(5);
+  }
+  return ++passed_on, 0;
+}
+
 // X errors on anything but the game's window still reach the handler set
-// before it opened (here the test's, standing in for Xlib's, which prints
-// and exits), also after a second window; another program destroying the
-// game's window ends it with its own line. Exits 1 from the game's handler;
-// 2, 3 or 4 when a step fails.
-[[noreturn]] void DestroyTheWindowFromAnotherClient() {
-  static int passed_on = 0;
-  XSetErrorHandler([](Display*, XErrorEvent*) { return ++passed_on, 0; });
+// before it opened, also after a second window; another program destroying
+// the game's window ends it with its own line, whichever request then
+// fails. Exits 1 from the game's handler; 2, 3 or 4 when a step fails, 5
+// when an error about its window was passed on.
+[[noreturn]] void DestroyTheWindowFromAnotherClient(Use use) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);  // no line about sound on a host without a device
+  XSetErrorHandler(StandInForXlib);
   plat::AppTitle("destroyed");
   if (plat::Graphics(320, 240, 0, 60, 0) == nullptr ||
       plat::Graphics(640, 480, 0, 60, 0) == nullptr)
     std::exit(2);
+  Display* const game = static_cast<Display*>(plat::sdl::XDisplay());
+  game_window = plat::sdl::XWindow();
   Display* other = XOpenDisplay(nullptr);
-  if (other == nullptr) std::exit(2);
+  if (game == nullptr || game_window == 0 || other == nullptr) std::exit(2);
   // A window destroyed and then used, as the game's will be, but another's.
   const Window gone = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 8, 8, 0, 0, 0);
   XDestroyWindow(other, gone);
-  Window root;
-  int x, y;
-  unsigned width, height, border, depth;
-  XGetGeometry(other, gone, &root, &x, &y, &width, &height, &border, &depth);
-  XSync(other, False);
-  if (passed_on != 1) std::exit(3);
-  std::fputs("another's error passed on\n", stderr);  // the game's line must follow
+  for (Use another : {Use::kBadWindow, Use::kBadDrawable, Use::kGlxBadDrawable})
+    Request(other, gone, another);
+  if (passed_on != 3) std::exit(3);
+  std::fputs("another's errors passed on\n", stderr);  // the game's line must follow
 
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(SDL_GL_GetCurrentWindow(), &info)) std::exit(2);
-  XDestroyWindow(other, info.info.x11.window);
+  XDestroyWindow(other, game_window);
   XSync(other, False);
-  // The failing request's error comes back with the next events read.
+  Request(game, game_window, use);
+  // The driver's failing request's error comes back with the next events read.
   for (int i = 0; i < 100; ++i) {
     plat::Flip(0);
     SDL_PumpEvents();
@@ -239,12 +282,24 @@ TEST(GlSystemAlone, NoDisplayGivesAReasonAndNoCrash) {
   std::exit(4);
 }
 
-TEST(GlSystemAlone, OnlyItsWindowDestroyedEndsTheGame) {
+class GlSystemDestroyed : public ::testing::TestWithParam<Use> {};
+
+std::string UseName(const ::testing::TestParamInfo<Use>& info) {
+  const char* const names[] = {"InFlight", "BadWindow", "BadDrawable", "GlxBadDrawable"};
+  return names[static_cast<int>(info.param)];
+}
+
+TEST_P(GlSystemDestroyed, OnlyItsWindowDestroyedEndsTheGame) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(DestroyTheWindowFromAnotherClient(), ::testing::ExitedWithCode(1),
-              "^another's error passed on\n"
+  EXPECT_EXIT(DestroyTheWindowFromAnotherClient(GetParam()), ::testing::ExitedWithCode(1),
+              "^another's errors passed on\n"
               "velkaro: the game's window was destroyed by another program\n$");
 }
+
+INSTANTIATE_TEST_SUITE_P(Uses, GlSystemDestroyed,
+                         ::testing::Values(Use::kInFlight, Use::kBadWindow, Use::kBadDrawable,
+                                           Use::kGlxBadDrawable),
+                         UseName);
 
 TEST(GlSystemAlone, WithoutAnAudioDeviceSoundsAreSilentHandles) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");

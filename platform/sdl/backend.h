@@ -1,5 +1,6 @@
 // Extras of the real SDL2/OpenGL backend that the game never calls: what its
-// pixel tests read back, and the benchmark's pacing switch.
+// pixel tests read back, the X ids its window tests act on, and the
+// benchmark's pacing switch.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,10 @@ std::vector<std::uint16_t> ReadBackBuffer16();
 bool BackBufferIs16Bit();
 // Whether sounds reach a real mixer (false: every sound is silent).
 bool AudioOpen();
+// The open window's X connection (an Xlib Display*) and X window; null and
+// 0 off X11 or while no window is open.
+void* XDisplay();
+unsigned long XWindow();
 
 // For the benchmark, which times unpaced frames: on (the default), Flip(1)
 // waits for the vertical blank or a 60 Hz timer; off, every Flip presents at

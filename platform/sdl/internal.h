@@ -37,6 +37,7 @@ struct WindowState {
   SDL_GLContext context = nullptr;
   unsigned context_id = 0;      // numbers the contexts; textures die with theirs
   int width = 0, height = 0, hertz = 0;
+  void* x_display = nullptr;    // SDL's X connection; null off X11
   unsigned long x_window = 0;   // its X window; 0 off X11, or while it closes
   GLint max_texture = 0;
   FramebufferFns fb;
@@ -53,12 +54,25 @@ struct WindowState {
   Clock::time_point last_swap;
 };
 
+// The X room's state (x11.cpp): the Xlib and xcb calls it reaches, and what
+// tells an error about the game's window from the others.
+struct XWatch {
+  int (*before)(void*, void*) = nullptr;  // the X error handler ours passes on to
+  void* (*xcb_connection)(void*) = nullptr;
+  const void* (*xcb_setup)(void*) = nullptr;
+  int (*query_extension)(void*, const char*, int*, int*, int*) = nullptr;
+  int (*get_geometry)(void*, unsigned long, unsigned long*, int*, int*, unsigned*, unsigned*,
+                      unsigned*, unsigned*) = nullptr;
+  int glx_bad_drawable = 0;     // GLX's BadDrawable error code; 0 unknown
+  bool making_window = false;   // SDL is making the window, whose id is not known yet
+};
+
 // The window room's state: the open window and what outlives it.
 struct Screen {
   WindowState window;
+  XWatch x;
   unsigned contexts_made = 0;
   bool exit_handler = false;
-  int (*x_error_before)(void*, void*) = nullptr;  // the X error handler ours passes on to
   bool pacing = true;           // off: Flip(1) presents at once (benchmarks)
   bool shut_down = false;
 };
@@ -106,6 +120,21 @@ void EndDriver();
 void TableFollows2D(GLuint texture);
 // Forgets what the closing window's context held.
 void ResetTable();
+
+// ------------------------------------------------------------------- the X room
+// Sets the handlers for the X server going away and for another program
+// destroying the game's window (on the x11 video driver only).
+void WatchX();
+// While on, errors about a window of the game's own connection are about the
+// game's window: SDL is making it, and its id is not known yet.
+void MakingWindow(bool on);
+// Learns the X window beneath the SDL window (into screen.window), from
+// which on errors about it end the game.
+void KnowWindow(SDL_Window* window);
+// Asks the X server about the game's window: when another program has
+// destroyed it, the answer's error ends the game with its own line. For
+// failures whose errors SDL kept to itself.
+void CheckWindowStands();
 
 // ---------------------------------------------------------------- the audio
 void OpenAudio();

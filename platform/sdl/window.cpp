@@ -2,26 +2,17 @@
 // context and an offscreen framebuffer that keeps its picture between
 // frames; clearing, presenting and pacing the frames; closing everything at
 // exit.
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/sdl/backend.h"
 #include "platform/sdl/internal.h"
-
-// SDL_syswm.h declares its X11 part with Xlib's types. Without that part it
-// needs no X11 headers; XWindowOf reads the window from the bytes its union
-// keeps for it.
-#undef SDL_VIDEO_DRIVER_X11
-#include <SDL_syswm.h>
 
 namespace plat::backend {
 
@@ -202,79 +193,6 @@ std::string DisplaysTried() {
          (wayland.empty() ? "WAYLAND_DISPLAY" : "DISPLAY") + " is not set";
 }
 
-// The X server went away. Xlib would print lines of its own and exit, and
-// the exit handler would then wait for ever on the dead connection: say so
-// in one line and end at once.
-int LostDisplay(void* /*display*/) {
-  const char* name = SDL_getenv("DISPLAY");
-  std::fprintf(stderr, "velkaro: lost the display %s (its X server closed the connection)\n",
-               name != nullptr ? name : "");
-  std::_Exit(1);
-}
-
-// The head of Xlib's XErrorEvent, as its ABI lays it out.
-struct XErrorHead {
-  int type;
-  void* display;
-  unsigned long resourceid;
-  unsigned long serial;
-  unsigned char error_code;
-  unsigned char request_code;
-  unsigned char minor_code;
-};
-using XErrorHandler = int (*)(void*, void*);
-
-// Another program destroyed the game's window (a window manager's close
-// button asks instead). The next request on it fails (the GL driver's
-// image put or geometry query, or SDL's input ungrab as it loses focus),
-// and Xlib's handler would print several lines and exit: say what
-// happened in one line and end, as LostDisplay does, without the Xlib calls
-// a handler must not make. Every other error goes on to the handler set
-// before, so what SDL and the GL driver tolerate stays tolerated.
-int WindowDestroyed(void* display, void* event) {
-  constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
-  const XErrorHead* error = static_cast<const XErrorHead*>(event);
-  const unsigned long window = screen.window.x_window;
-  if (window != 0 && error->resourceid == window &&
-      (error->error_code == kBadWindow || error->error_code == kBadDrawable)) {
-    std::fprintf(stderr, "velkaro: the game's window was destroyed by another program\n");
-    std::_Exit(1);
-  }
-  // SDL's, which passes on to Xlib's.
-  const XErrorHandler before = screen.x_error_before;
-  return before != nullptr ? before(display, event) : 0;
-}
-
-// Xlib is reached through the library SDL has already loaded, so building
-// the game needs no X11 headers. The handlers are the whole process's and
-// others may set theirs between windows, so each window sets them again.
-void SetXErrorHandlers() {
-  void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-  if (lib == nullptr) return;
-  using IOHandler = int (*)(void*);
-  if (void* set = dlsym(lib, "XSetIOErrorHandler"))
-    reinterpret_cast<IOHandler (*)(IOHandler)>(set)(LostDisplay);
-  if (void* set = dlsym(lib, "XSetErrorHandler")) {
-    const XErrorHandler before =
-        reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(set)(WindowDestroyed);
-    if (before != WindowDestroyed) screen.x_error_before = before;  // passing to itself would loop
-  }
-}
-
-// The X window beneath an SDL window, 0 off X11. The X11 part of
-// SDL_SysWMinfo's union, left out above, is the Display pointer and then
-// the Window. The GL driver draws straight into that window (SDL makes it
-// current itself, with no GLX drawable of its own), so the driver's failing
-// requests name it too.
-unsigned long XWindowOf(SDL_Window* window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-  unsigned long id = 0;
-  std::memcpy(&id, info.info.dummy + sizeof(void*), sizeof id);
-  return id;
-}
-
 }  // namespace
 
 bool OpenWindow(int width, int height, int hertz, const std::string& title, std::string* error) {
@@ -310,8 +228,7 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return fail("no display to open it on: " + DisplaysTried());
   }
-  if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0)
-    SetXErrorHandlers();
+  if (video_driver != nullptr && SDL_strcmp(video_driver, "x11") == 0) WatchX();
 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
@@ -322,12 +239,19 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
 
+  MakingWindow(true);
   SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_OPENGL);
+  if (window != nullptr) KnowWindow(window);
+  MakingWindow(false);
   if (window == nullptr) return fail(std::string("SDL refused the window: ") + SDL_GetError());
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (context == nullptr) {
+    // SDL keeps the errors of making the context to itself; one may be
+    // another program destroying the window.
+    CheckWindowStands();
     std::string why = std::string("no OpenGL 2.1 context: ") + SDL_GetError();
+    screen.window = WindowState{};
     SDL_DestroyWindow(window);
     return fail(why);
   }
@@ -338,7 +262,6 @@ bool OpenWindow(int width, int height, int hertz, const std::string& title, std:
   w.width = width;
   w.height = height;
   w.hertz = hertz;
-  w.x_window = XWindowOf(window);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &w.max_texture);
 
   if (!MakeFramebuffer()) {
