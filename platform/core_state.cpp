@@ -232,11 +232,31 @@ int MilliSecs() { return backend::Millisecs(); }
 
 // ------------------------------------------------------------ recording
 namespace rec {
+// Each entry still the backend's follows the new setting; an entry a test
+// has put in stays, and the drawer's other calls are recorded beside it.
+namespace {
+template <class Fn>
+void Follow(Fn& entry, Fn was, Fn now) {
+  if (entry == was) entry = now;
+}
+}  // namespace
+
 void Enable(bool on) {
   CoreState& st = core();
-  // The backend's table for the new setting; one a test has put in stays.
-  if (st.gl_table && *st.gl_table == backend::GLFunctions(st.rec_enabled))
-    st.gl_table = backend::GLFunctions(on);
+  if (st.gl_table) {
+    GLTable& t = *st.gl_table;
+    const GLTable& was = backend::GLFunctions(st.rec_enabled);
+    const GLTable& now = backend::GLFunctions(on);
+    Follow(t.Enable, was.Enable, now.Enable);
+    Follow(t.BindTexture, was.BindTexture, now.BindTexture);
+    Follow(t.ShadeModel, was.ShadeModel, now.ShadeModel);
+    Follow(t.Begin, was.Begin, now.Begin);
+    Follow(t.End, was.End, now.End);
+    Follow(t.Color4ubv, was.Color4ubv, now.Color4ubv);
+    Follow(t.Normal3f, was.Normal3f, now.Normal3f);
+    Follow(t.TexCoord2f, was.TexCoord2f, now.TexCoord2f);
+    Follow(t.Vertex3f, was.Vertex3f, now.Vertex3f);
+  }
   st.rec_enabled = on;
 }
 bool Enabled() { return core().rec_enabled; }

@@ -1,3 +1,4 @@
+// ctest: LABELS unit sanitize
 // Lists, input, embedded files, the 2D state and its recording, handles and
 // driver frames over the headless backend.
 #include <gtest/gtest.h>
@@ -195,13 +196,21 @@ TEST_F(Core, FramesHandlesAndTheActiveDriver) {
   EXPECT_EQ(rec::Calls()[0].op, "glVertex3f");
   EXPECT_EQ(rec::Calls()[0].args, (std::vector<double>{4, 5, 6}));
 
-  // A table a test puts in stays until the state is reset, recording or not.
+  // An entry a test puts in stays until the state is reset, recording or
+  // not; the other entries still follow recording beside it.
   static int enables = 0;
+  rec::Clear();
   gl().Enable = [](unsigned) { ++enables; };
   gl().Enable(1);
   rec::Enable(true);
   gl().Enable(1);
+  gl().Begin(4);
+  gl().End();
   rec::Enable(false);
+  gl().Begin(5);
+  ASSERT_EQ(rec::Calls().size(), 2u);
+  EXPECT_EQ(rec::Calls()[0].op, "glBegin");
+  EXPECT_EQ(rec::Calls()[1].op, "glEnd");
   ResetPlatformState();
   gl().Enable(1);  // the backend's again
   EXPECT_EQ(enables, 2);
