@@ -24,11 +24,13 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+# Starts Xvfb on a display number it picks itself and exports DISPLAY. With
+# -noreset: a server that resets as its last client leaves refuses a game
+# started in that moment.
 e2e_start_xvfb() {
   local numfile="$E2E_TMP/display"
   : >"$numfile"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" \
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$numfile" \
     >"$E2E_TMP/xvfb.log" 2>&1 &
   E2E_XVFB_PID=$!
   local i

@@ -1,13 +1,51 @@
 #!/usr/bin/env bash
-# Every path under /usr that the sources, build files, tests and scripts name
-# must belong to a Debian package that scripts/setup.sh installs by name:
-# otherwise a fresh machine lacks it and the build or a test fails there.
+# What the tree's files name. Each folder's sources include only what that
+# folder may see (README, How it is built): the layering holds only while
+# nothing crosses it. And every path under /usr that the sources, build
+# files, tests and scripts name must belong to a Debian package that
+# scripts/setup.sh installs by name: otherwise a fresh machine lacks it and
+# the build or a test fails there.
 #
-#   bash tests/system_files.sh [SOURCE_DIR]
-# Exits 77 (a skip for ctest) where dpkg is absent.
+#   bash tests/tree_files.sh [SOURCE_DIR]
+# Exits 77 (a skip for ctest) where dpkg is absent, after the includes.
 set -euo pipefail
 SRC=$(cd "${1:-$(dirname "$0")/..}" && pwd)
-command -v dpkg >/dev/null || { echo "dpkg is not available: check skipped"; exit 77; }
+
+# ---- Includes. What a file in each folder may include, as a pattern of
+# the path from the tree's root; a backend is any folder of platform/.
+allowed() {
+  local dir=$1
+  case "$dir" in
+    velkaro | velkaro/*) echo '^(velkaro/[^/]+|platform/(platform|numeric)\.h|texturedpoly/texturedpoly\.h|assets/embedded\.h)$' ;;
+    texturedpoly | texturedpoly/*) echo '^(texturedpoly/[^/]+|platform/(platform|numeric|driver)\.h)$' ;;
+    assets | assets/*) echo '^assets/[^/]+$' ;;
+    platform) echo '^platform/[^/]+$' ;;
+    platform/*) echo "^(${dir}/[^/]+|platform/[^/]+)\$" ;;
+    tools/*) echo "^(${dir}/[^/]+|velkaro/velkaro\\.h|platform/(platform|numeric|record)\\.h|platform/[^/]+/backend\\.h)\$" ;;
+    *) echo '' ;;
+  esac
+}
+include_faults=0
+includes=0
+while IFS= read -r -d '' f; do
+  rel=${f#"$SRC"/}
+  dir=$(dirname "$rel")
+  pattern=$(allowed "$dir")
+  [ -n "$pattern" ] || continue
+  while IFS= read -r inc; do
+    includes=$((includes + 1))
+    if ! [[ "$inc" =~ $pattern ]]; then
+      echo "FAIL: $rel includes $inc, beyond what $dir/ may include" >&2
+      include_faults=1
+    fi
+  done < <(sed -n -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/p' "$f")
+done < <(find "$SRC/velkaro" "$SRC/texturedpoly" "$SRC/assets" "$SRC/platform" "$SRC/tools" \
+           -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) -print0)
+[ "$includes" -gt 0 ] || { echo "FAIL: no includes found under $SRC" >&2; exit 1; }
+[ "$include_faults" -eq 0 ] || exit 1
+echo "ok: $includes includes, each within its folder's bounds"
+
+command -v dpkg >/dev/null || { echo "dpkg is not available: package check skipped"; exit 77; }
 
 # The names in setup's PACKAGES=( ... ) list, comments dropped.
 mapfile -t packages < <(awk '/^PACKAGES=\(/ {on = 1; next} on && /^\)/ {exit}
