@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the game alone (no tests, so neither GoogleTest nor Xvfb nor the X11
-# headers are needed) and starts it. CMAKE_BUILD_PARALLEL_LEVEL, when set,
-# is the number of build jobs; else all cores.
+# Installs the Debian packages when any is missing (scripts/setup.sh, the
+# same list the tests need), builds the game alone, without the tests, and
+# starts it. CMAKE_BUILD_PARALLEL_LEVEL, when set, is the number of build
+# jobs; else all cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
