@@ -109,7 +109,21 @@ echo "ok: window destroyed -> status 1 after $E2E_EXIT_MS ms: $(cat "$ART/window
 
 # ---- Destroyed the moment it exists: while SDL still makes it and its GL
 # context, mapped or not, or as the first frames are presented. Each run the
-# game's own line alone and status 1; the moment varies, so many runs.
+# game's own line alone and status 1; the moment varies, so many runs, with
+# two ways of finding the window: by the game's process id, polled every
+# 5 ms, as a user's script would; and as it is created, destroyed 0 to 19 ms
+# later (every window created, SDL's short-lived probe of the GL driver too).
+CLOSE="$BUILD/e2e_wm_close"
+[ -x "$CLOSE" ] || e2e_fail "$CLOSE not built"
+early_destroyed() {
+  local what=$1 err=$2
+  e2e_wait_exit 10
+  [ "$E2E_STATUS" -eq 1 ] &&
+    echo "velkaro: the game's window was destroyed by another program" | cmp -s - "$err" || {
+    cat "$err" >&2
+    e2e_fail "destroyed $what: status $E2E_STATUS, or stderr is not the game's one line"
+  }
+}
 EARLY_RUNS=${VELKARO_EARLY_DESTROY_RUNS:-40}
 for run in $(seq 1 "$EARLY_RUNS"); do
   err="$ART/destroyed-early-$run.err"
@@ -127,14 +141,25 @@ for run in $(seq 1 "$EARLY_RUNS"); do
     sleep 0.005
   done
   [ -n "$destroyed" ] || e2e_fail "destroyed early, run $run: the window never appeared"
-  e2e_wait_exit 10
-  [ "$E2E_STATUS" -eq 1 ] &&
-    echo "velkaro: the game's window was destroyed by another program" | cmp -s - "$err" || {
-    cat "$err" >&2
-    e2e_fail "destroyed early, run $run: status $E2E_STATUS, or stderr is not the game's one line"
-  }
+  early_destroyed "early, run $run" "$err"
 done
-echo "ok: window destroyed the moment it exists, $EARLY_RUNS runs -> status 1 and the game's one line each"
+echo "ok: window destroyed as soon as its id is found, $EARLY_RUNS runs -> status 1 and the game's one line each"
+for delay_ms in $(seq 0 19); do
+  err="$ART/destroyed-at-creation-$delay_ms.err"
+  "$CLOSE" --destroy-new $((delay_ms * 1000)) >"$E2E_TMP/watch.out" &
+  watcher=$!
+  for i in $(seq 1 500); do
+    grep -q ready "$E2E_TMP/watch.out" 2>/dev/null && break
+    kill -0 "$watcher" 2>/dev/null || e2e_fail "the window watcher ended"
+    sleep 0.01
+  done
+  SDL_AUDIODRIVER=dummy "$GAME" >"$ART/destroyed-at-creation.log" 2>"$err" &
+  E2E_GAME_PID=$!
+  early_destroyed "$delay_ms ms after its creation" "$err"
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
+done
+echo "ok: window destroyed 0 to 19 ms after its creation -> status 1 and the game's one line each"
 
 # ---- The X server goes away while the game runs: the game's own line, a
 # non-zero status, no crash and no hang on the dead connection.

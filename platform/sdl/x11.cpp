@@ -59,8 +59,10 @@ int LostDisplay(void* /*display*/) {
 }
 
 // Whether the resource is one the connection made itself. While SDL makes
-// the window, its id is not known yet; the window is the only one the game
-// makes on its connection, so a window of its own that fails then is it.
+// the window its id is not known yet, and the game's connection makes only
+// that window and SDL's short-lived probe of the GL driver: another program
+// destroying either ends the making (Xlib's handler would print the failed
+// request and exit).
 bool OwnResource(void* display, unsigned long id) {
   const XWatch& x = watch();
   if (x.xcb_connection == nullptr || x.xcb_setup == nullptr) return false;
