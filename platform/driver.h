@@ -69,8 +69,6 @@ struct GLTable {
   void (*Normal3f)(float x, float y, float z);
   void (*TexCoord2f)(float u, float v);
   void (*Vertex3f)(float x, float y, float z);
-
-  bool operator==(const GLTable&) const = default;
 };
 GLTable& gl();
 

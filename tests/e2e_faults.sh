@@ -92,19 +92,23 @@ audio_case audio-bogus-driver SDL_AUDIODRIVER=no-such-driver
 # windowclose` destroys it; a window manager's close button would ask): the
 # game's own line alone, not Xlib's dump of the failed request, status 1,
 # and no hang.
+# destroyed_ends_the_game WHAT ERRFILE: waits for the game, which must end so.
+destroyed_ends_the_game() {
+  local what=$1 err=$2
+  e2e_wait_exit 10
+  [ "$E2E_STATUS" -eq 1 ] &&
+    echo "velkaro: the game's window was destroyed by another program" | cmp -s - "$err" || {
+    cat "$err" >&2
+    e2e_fail "window destroyed $what: status $E2E_STATUS, or stderr is not the game's one line"
+  }
+}
 SDL_AUDIODRIVER=dummy "$GAME" >"$ART/window-destroyed.log" 2>"$ART/window-destroyed.err" &
 E2E_GAME_PID=$!
 e2e_wait_window
 e2e_key space
 sleep 1
 xdotool windowclose "$E2E_WIN"
-e2e_wait_exit 10
-[ "$E2E_STATUS" -eq 1 ] &&
-  echo "velkaro: the game's window was destroyed by another program" |
-  cmp -s - "$ART/window-destroyed.err" || {
-  cat "$ART/window-destroyed.err" >&2
-  e2e_fail "window destroyed: status $E2E_STATUS, or stderr is not the game's one line"
-}
+destroyed_ends_the_game "in flight" "$ART/window-destroyed.err"
 echo "ok: window destroyed -> status 1 after $E2E_EXIT_MS ms: $(cat "$ART/window-destroyed.err")"
 
 # ---- Destroyed the moment it exists: while SDL still makes it and its GL
@@ -115,15 +119,6 @@ echo "ok: window destroyed -> status 1 after $E2E_EXIT_MS ms: $(cat "$ART/window
 # later (every window created, SDL's short-lived probe of the GL driver too).
 CLOSE="$BUILD/e2e_wm_close"
 [ -x "$CLOSE" ] || e2e_fail "$CLOSE not built"
-early_destroyed() {
-  local what=$1 err=$2
-  e2e_wait_exit 10
-  [ "$E2E_STATUS" -eq 1 ] &&
-    echo "velkaro: the game's window was destroyed by another program" | cmp -s - "$err" || {
-    cat "$err" >&2
-    e2e_fail "destroyed $what: status $E2E_STATUS, or stderr is not the game's one line"
-  }
-}
 EARLY_RUNS=${VELKARO_EARLY_DESTROY_RUNS:-40}
 for run in $(seq 1 "$EARLY_RUNS"); do
   err="$ART/destroyed-early-$run.err"
@@ -141,7 +136,7 @@ for run in $(seq 1 "$EARLY_RUNS"); do
     sleep 0.005
   done
   [ -n "$destroyed" ] || e2e_fail "destroyed early, run $run: the window never appeared"
-  early_destroyed "early, run $run" "$err"
+  destroyed_ends_the_game "early, run $run" "$err"
 done
 echo "ok: window destroyed as soon as its id is found, $EARLY_RUNS runs -> status 1 and the game's one line each"
 for delay_ms in $(seq 0 19); do
@@ -155,7 +150,7 @@ for delay_ms in $(seq 0 19); do
   done
   SDL_AUDIODRIVER=dummy "$GAME" >"$ART/destroyed-at-creation.log" 2>"$err" &
   E2E_GAME_PID=$!
-  early_destroyed "$delay_ms ms after its creation" "$err"
+  destroyed_ends_the_game "$delay_ms ms after its creation" "$err"
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
 done
