@@ -18,7 +18,7 @@
 #include "platform/core_state.h"
 #include "platform/driver.h"
 #include "platform/platform.h"
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "png_encode.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "platform/backend.h"
 #include "platform/driver.h"
 #include "platform/platform.h"
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
 #include <GL/glx.h>

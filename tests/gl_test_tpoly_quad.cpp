@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "png_encode.h"
 #include "texturedpoly/texturedpoly.h"
 #include "velkaro/velkaro.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
 #include "tests/test_game_support.h"

@@ -8,7 +8,7 @@
 #include "platform/core_draw.h"
 #include "platform/core_state.h"
 #include "platform/driver.h"
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 #include "platform/platform.h"
 #include "platform/record.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 #include "platform/platform.h"
 
 using namespace plat;

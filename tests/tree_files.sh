@@ -21,7 +21,7 @@ allowed() {
     assets | assets/*) echo '^assets/[^/]+$' ;;
     platform) echo '^platform/[^/]+$' ;;
     platform/*) echo "^(${dir}/[^/]+|platform/[^/]+)\$" ;;
-    tools/*) echo "^(${dir}/[^/]+|velkaro/velkaro\\.h|platform/(platform|numeric|record)\\.h|platform/[^/]+/backend\\.h)\$" ;;
+    tools/*) echo "^(${dir}/[^/]+|velkaro/velkaro\\.h|platform/(platform|numeric|record)\\.h|platform/(sdl/extras|headless/controls)\\.h)\$" ;;
     *) echo '' ;;
   esac
 }

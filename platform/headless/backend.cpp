@@ -2,7 +2,7 @@
 // keys and close requests are scripted through plat::headless.
 #include "platform/backend.h"
 #include "platform/core_state.h"
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 
 namespace plat {
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "platform/sdl/internal.h"
 
 namespace plat::backend {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "platform/sdl/internal.h"
 
 namespace plat::backend {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "platform/sdl/internal.h"
 
 // SDL_syswm.h declares its X11 part with Xlib's types. Without that part it

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 #include "platform/numeric.h"
 #include "tools/bench/scenario.h"
 

@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sdl/backend.h"
+#include "platform/sdl/extras.h"
 #include "tools/bench/scenario.h"
 
 extern char** environ;

@@ -1,6 +1,6 @@
 #include "tools/trace/replay.h"
 
-#include "platform/headless/backend.h"
+#include "platform/headless/controls.h"
 #include "platform/numeric.h"
 #include "platform/record.h"
 #include "tools/trace/call_record.h"
