@@ -45,7 +45,6 @@ inline void ReleaseKeys() {
 
 inline void StartProgram() {
   ResetProgramState();
-  texturedpoly::ResetModuleState();
   ReleaseKeys();
   registerEmbeddedFiles();
   ASSERT_TRUE(startup());

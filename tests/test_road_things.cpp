@@ -35,7 +35,6 @@ class Road : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetProgramState();
-    texturedpoly::ResetModuleState();
     ASSERT_NE(plat::Graphics(640, 480, 0, 60, 0), nullptr);
     texturedpoly::TPoly::Initialise();
     arrow_.width = arrow_.height = 128;

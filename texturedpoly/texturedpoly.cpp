@@ -48,11 +48,9 @@ void CloseBatch() {
 constexpr float kBodyStripeLeft = 0.4985f;
 constexpr float kBodyStripeRight = 0.5015f;
 
-// Said once per run: a missing image would otherwise repeat every frame.
 void WarnNoFrame(int Frame) {
-  static bool warned = false;
-  if (warned) return;
-  warned = true;
+  if (state().warnedNoFrame) return;
+  state().warnedNoFrame = true;
   std::fprintf(stderr, "texturedpoly: no image frame %d for the active driver; not drawn\n", Frame);
 }
 
@@ -189,10 +187,9 @@ void TPoly::Draw(plat::TImage* Image, int Frame, const std::vector<float>& xyuv,
   plat::TD3D7GraphicsDriver* graphics = plat::D3D7GraphicsDriver();
   plat::IDirect3DDevice7* device = graphics ? graphics->Direct3DDevice7() : nullptr;
   if (driver == nullptr || device == nullptr) {
-    static bool warned = false;  // once per run, like the missing frame
-    if (!warned) {
+    if (!st.warnedNoDevice) {
       std::fprintf(stderr, "texturedpoly: the Direct3D 7 driver has no device; not drawn\n");
-      warned = true;
+      st.warnedNoDevice = true;
     }
     return;
   }

@@ -21,6 +21,9 @@ struct ModuleState {
   std::shared_ptr<plat::TGLImageFrame> currentGLFrame;
   int usingD3D7 = 0;
   bool batchOpen = false;  // an OpenGL glBegin without its glEnd yet
+  // Each said once per run: they would otherwise repeat every frame.
+  bool warnedNoFrame = false;
+  bool warnedNoDevice = false;
 };
 ModuleState& state();
 void ResetModuleState();

@@ -100,7 +100,7 @@ struct Game {
 // The one game state. Tests start from a fresh one with ResetProgramState().
 extern Game g;
 
-// Back to the program's start: a fresh Game and a fresh platform state.
+// Back to the program's start: a fresh Game, platform and drawer.
 void ResetProgramState();
 
 }  // namespace velkaro
