@@ -53,9 +53,10 @@ void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1);
 // The pixel whose top-left corner is (x, y), both whole numbers.
 void DrawPoint(const Paint& p, float x, float y);
 
-// Sound: sample ids are >= 1; 0 means the bytes were not a usable sample.
-// PCM data is interleaved signed 16-bit (or 8-bit unsigned) as in the WAV.
-int LoadSample(const unsigned char* wav, std::size_t size);
+// Sound: sample ids are >= 1; 0 means the bytes were not a usable sample,
+// with the reason in `why`. PCM data is interleaved signed 16-bit (or 8-bit
+// unsigned) as in the WAV.
+int LoadSample(const unsigned char* wav, std::size_t size, std::string* why);
 void PlaySample(int sample_id);
 
 }  // namespace plat::backend

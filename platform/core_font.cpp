@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <string>
 
 #include "platform/core_state.h"
 
@@ -16,11 +17,31 @@ constexpr int kStyleSmooth = 4;  // the anti-aliased style bit
 // Whole pixels from a 26.6 value, rounded half up.
 int RoundPixels(FT_Pos v) { return static_cast<int>((v + 32) >> 6); }
 
-FT_Library Library() {
+// FreeType's own words for an error code, from its error list (the library
+// is built without FT_Error_String's table).
+std::string FreeTypeSays(FT_Error error) {
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {v, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST }
+  struct Entry {
+    int code;
+    const char* text;
+  };
+  static constexpr Entry kErrors[] =
+#include FT_ERRORS_H
+      ;
+  for (const Entry& e : kErrors)
+    if (e.code == FT_ERROR_BASE(error)) return std::string("FreeType: ") + e.text;
+  return "FreeType error " + std::to_string(error);
+}
+
+FT_Library Library(FT_Error* error) {
   CoreState& st = core();
   if (!st.ft_library) {
     FT_Library lib = nullptr;
-    if (FT_Init_FreeType(&lib) != 0) return nullptr;
+    *error = FT_Init_FreeType(&lib);
+    if (*error != 0) return nullptr;
     st.ft_library = lib;
   }
   return static_cast<FT_Library>(st.ft_library);
@@ -139,17 +160,32 @@ const Glyph& GlyphOf(Font& font, std::uint32_t ch) {
 int LoadImageFont(const std::string& url, int size, int style) {
   const unsigned char* data = nullptr;
   std::size_t length = 0;
-  if (!IncbinLookup(url, &data, &length) || size <= 0) return 0;
-  FT_Library lib = Library();
-  if (!lib) return 0;
+  if (!EmbeddedBytes(url, &data, &length)) return 0;
+  if (size <= 0) {
+    CannotLoad(url, "size " + std::to_string(size) + " is not a pixel size");
+    return 0;
+  }
+  FT_Error error = 0;
+  FT_Library lib = Library(&error);
+  if (!lib) {
+    CannotLoad(url, FreeTypeSays(error));
+    return 0;
+  }
   auto font = std::make_unique<Font>();
   font->bytes.assign(data, data + length);
   FT_Face face = nullptr;
-  if (FT_New_Memory_Face(lib, font->bytes.data(), static_cast<FT_Long>(font->bytes.size()), 0,
-                         &face) != 0)
+  error = FT_New_Memory_Face(lib, font->bytes.data(), static_cast<FT_Long>(font->bytes.size()), 0,
+                             &face);
+  if (error != 0) {
+    CannotLoad(url, FreeTypeSays(error));
     return 0;
+  }
   font->face = face;
-  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) return 0;
+  error = FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
+  if (error != 0) {
+    CannotLoad(url, FreeTypeSays(error));
+    return 0;
+  }
   font->smooth = (style & kStyleSmooth) != 0;
   font->ascender = RoundPixels(face->size->metrics.ascender);
   font->atlas.image.flags = 2;  // as the glyph images

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <future>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "platform/core_state.h"
@@ -29,20 +30,41 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   r->pos += count;
 }
 
-void OnPngError(png_structp png, png_const_charp /*message*/) { png_longjmp(png, 1); }
-void OnPngWarning(png_structp, png_const_charp) {}
+// What libpng said of a decode. A warning alone leaves the image good and
+// is not repeated; a failure tells it after its error.
+struct PngMessages {
+  std::string error, warning;
+};
 
-// Decodes into `rgba` (RGBA8); false on any libpng error. Only plain data
-// lives in this frame, as libpng's errors unwind it with longjmp.
+void OnPngError(png_structp png, png_const_charp message) {
+  static_cast<PngMessages*>(png_get_error_ptr(png))->error = message;
+  png_longjmp(png, 1);
+}
+void OnPngWarning(png_structp png, png_const_charp message) {
+  std::string& warning = static_cast<PngMessages*>(png_get_error_ptr(png))->warning;
+  if (warning.empty()) warning = message;
+}
+
+// Decodes into `rgba` (RGBA8); false on any libpng error, with what libpng
+// said in `said`. Only plain data lives in this frame, as libpng's errors
+// unwind it with longjmp.
 bool DecodePng(const unsigned char* data, std::size_t size, std::vector<std::uint8_t>* rgba,
-               std::vector<png_bytep>* rows, int* width, int* height, bool* has_alpha) {
-  if (size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError,
+               std::vector<png_bytep>* rows, int* width, int* height, bool* has_alpha,
+               PngMessages* said) {
+  if (size < 8 || png_sig_cmp(data, 0, 8) != 0) {
+    said->error = "not a PNG image";
+    return false;
+  }
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, said, OnPngError,
                                            OnPngWarning);
-  if (!png) return false;
+  if (!png) {
+    said->error = "libpng could not start a decoder";
+    return false;
+  }
   png_infop info = png_create_info_struct(png);
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
+    said->error = "libpng could not start a decoder";
     return false;
   }
   MemoryReader reader{data, size, 0};
@@ -91,12 +113,20 @@ struct DecodedPng {
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;
   bool has_alpha = false;
+  std::string why;  // when not ok
 };
 
+// Decoding says nothing itself: it may run on the thread that decodes
+// ahead, and the load that takes the result says why it failed.
 DecodedPng Decode(const unsigned char* data, std::size_t size) {
   DecodedPng d;
   std::vector<png_bytep> rows;
-  d.ok = DecodePng(data, size, &d.rgba, &rows, &d.width, &d.height, &d.has_alpha);
+  PngMessages said;
+  d.ok = DecodePng(data, size, &d.rgba, &rows, &d.width, &d.height, &d.has_alpha, &said);
+  if (!d.ok) {
+    d.why = said.error.empty() ? "libpng failed without a message" : said.error;
+    if (!said.warning.empty()) d.why += " (after the warning: " + said.warning + ")";
+  }
   return d;
 }
 
@@ -140,12 +170,15 @@ std::shared_ptr<ImagePrefetch> StartImagePrefetch(const std::map<std::string, Em
 TImage* LoadImage(const std::string& url, int flags) {
   const unsigned char* data = nullptr;
   std::size_t size = 0;
-  if (!IncbinLookup(url, &data, &size)) return nullptr;
+  if (!EmbeddedBytes(url, &data, &size)) return nullptr;
   CoreState& st = core();
   DecodedPng decoded;
   if (!st.image_prefetch || !st.image_prefetch->Take(data, size, &decoded))
     decoded = Decode(data, size);
-  if (!decoded.ok) return nullptr;
+  if (!decoded.ok) {
+    CannotLoad(url, decoded.why);
+    return nullptr;
+  }
   const int width = decoded.width, height = decoded.height;
 
   auto image = std::make_unique<TImage>();

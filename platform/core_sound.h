@@ -5,7 +5,8 @@
 
 namespace plat {
 
-// True for a whole RIFF WAVE file of 8- or 16-bit PCM, one or two channels.
-bool ValidWav(const unsigned char* data, std::size_t size);
+// Null for a whole RIFF WAVE file of 8- or 16-bit PCM, one or two channels;
+// else what is wrong with it.
+const char* WavFault(const unsigned char* data, std::size_t size);
 
 }  // namespace plat

@@ -87,6 +87,17 @@ bool IncbinLookup(const std::string& url, const unsigned char** data, std::size_
   return true;
 }
 
+void CannotLoad(const std::string& url, const std::string& why) {
+  std::fprintf(stderr, "velkaro: cannot load '%s': %s\n", url.c_str(), why.c_str());
+}
+
+bool EmbeddedBytes(const std::string& url, const unsigned char** data, std::size_t* size) {
+  if (IncbinLookup(url, data, size)) return true;
+  CannotLoad(url, url.starts_with("incbin::") ? "no embedded file of that name"
+                                              : "only embedded files (incbin::) are read");
+  return false;
+}
+
 // ----------------------------------------------------------- window, frame
 void AppTitle(const std::string& title) { core().app_title = title; }
 const std::string& GetAppTitle() { return core().app_title; }

@@ -109,6 +109,12 @@ inline CoreState& core() {
   return detail::MakeCore();
 }
 
+// A file that fails to load says so in one line on stderr, naming it and
+// why; the caller then returns its invalid value.
+void CannotLoad(const std::string& url, const std::string& why);
+// The embedded bytes behind `url`; false, having said why, when there are none.
+bool EmbeddedBytes(const std::string& url, const unsigned char** data, std::size_t* size);
+
 // The colour, alpha and blend in force, clamped for drawing.
 backend::Paint CurrentPaint();
 

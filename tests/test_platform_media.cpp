@@ -1,5 +1,6 @@
 // Decoding of embedded PNG, WAV and TrueType bytes: good files load with
-// their real contents, damaged ones load nothing.
+// their real contents and say nothing, damaged ones load nothing and say
+// why in one line.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -46,6 +47,25 @@ Bytes MakeWav(int channels, int bits, std::uint32_t data_bytes) {
   put(static_cast<unsigned>(bits), 2), tag("data"), put(data_bytes, 4);
   w.insert(w.end(), data_bytes, 0x80);
   return w;
+}
+
+// What a load said on stderr.
+template <class Load>
+std::string Said(Load load) {
+  testing::internal::CaptureStderr();
+  load();
+  return testing::internal::GetCapturedStderr();
+}
+
+// One line that names the file and gives a reason containing `why`.
+testing::AssertionResult SaysWhy(const std::string& said, const std::string& url,
+                                 const std::string& why = "") {
+  const std::string head = "velkaro: cannot load '" + url + "': ";
+  if (said.starts_with(head) && said.size() > head.size() + 1 && said.back() == '\n' &&
+      said.find('\n') == said.size() - 1 && said.find(why, head.size()) != std::string::npos)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "said \"" << said << "\", not one line of why ("
+                                     << why << ") " << url << " failed";
 }
 
 struct Media : ::testing::Test {
@@ -95,16 +115,27 @@ TEST_F(Media, PngDepthMaskAndHandles) {
   EXPECT_EQ(grey->rgba, (std::vector<std::uint8_t>{200, 200, 200, 255}));
 }
 
-TEST_F(Media, DamagedPngLoadsNothing) {
+TEST_F(Media, DamagedPngLoadsNothingAndSaysWhy) {
   Bytes good = MakePng(4, PNG_COLOR_TYPE_RGBA, 8, std::vector<unsigned>(16, 77));
-  ASSERT_NE(LoadImage(Embed("good.png", good), 0), nullptr);
-  for (std::size_t n = 0; n < good.size(); n += 3)
-    EXPECT_EQ(LoadImage(Embed("cut" + std::to_string(n), Cut(good, n)), 0), nullptr) << n;
-  for (std::size_t at : {std::size_t{16}, std::size_t{20}, good.size() - 20}) {
-    Bytes bad = good;
-    bad[at] ^= 0x5a;  // breaks a checksum
-    EXPECT_EQ(LoadImage(Embed("bad" + std::to_string(at), bad), 0), nullptr) << at;
+  EXPECT_EQ(Said([&] { ASSERT_NE(LoadImage(Embed("good.png", good), 0), nullptr); }), "");
+  for (std::size_t n = 0; n < good.size(); n += 3) {
+    const std::string url = Embed("cut" + std::to_string(n), Cut(good, n));
+    const std::string said = Said([&] { EXPECT_EQ(LoadImage(url, 0), nullptr) << n; });
+    EXPECT_TRUE(SaysWhy(said, url, n < 8 ? "not a PNG image" : "truncated image"));
   }
+  // A broken checksum, the chunk's or the compressed data's, in libpng's
+  // own words.
+  for (auto [at, why] : {std::pair<std::size_t, std::string>{16, "IHDR: CRC error"},
+                         {20, "IHDR: CRC error"},
+                         {good.size() - 20, "IDAT: incorrect data check"}}) {
+    Bytes bad = good;
+    bad[at] ^= 0x5a;
+    const std::string url = Embed("bad" + std::to_string(at), bad);
+    const std::string said = Said([&] { EXPECT_EQ(LoadImage(url, 0), nullptr) << at; });
+    EXPECT_TRUE(SaysWhy(said, url, why));
+  }
+  for (const char* url : {"incbin::nowhere.png", "nowhere.png"})
+    EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadImage(url, 0), nullptr); }), url, "embedded"));
 }
 
 // Images embedded before the window opens are decoded ahead, on another
@@ -118,42 +149,65 @@ TEST_F(Media, ImagesDecodedAheadLoadAsDecodedOnTheSpot) {
                                                             {65535, 32768, 0, 40000}));
   const std::string broken =
       Embed("ahead_broken.png", Cut(MakePng(4, PNG_COLOR_TYPE_RGB, 8, std::vector<unsigned>(12, 9)), 40));
-  ASSERT_NE(Graphics(640, 480, 0, 60, 0), nullptr);
-  SetMaskColor(255, 0, 255);
-  TImage* masked = LoadImage(rgb, 1);
-  TImage* again = LoadImage(rgb, 1);
+  // The thread ahead says nothing of the broken one; its load does.
+  TImage *masked = nullptr, *again = nullptr, *d = nullptr;
+  EXPECT_EQ(Said([&] {
+              ASSERT_NE(Graphics(640, 480, 0, 60, 0), nullptr);
+              SetMaskColor(255, 0, 255);
+              masked = LoadImage(rgb, 1);
+              again = LoadImage(rgb, 1);
+              d = LoadImage(deep, 0);
+            }),
+            "");
   ASSERT_TRUE(masked && again);
   EXPECT_EQ(masked->rgba, (std::vector<std::uint8_t>{255, 0, 255, 0, 1, 2, 3, 255}));
   EXPECT_EQ(again->rgba, masked->rgba);
-  TImage* d = LoadImage(deep, 0);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->rgba, (std::vector<std::uint8_t>{255, 128, 0, 156}));
-  EXPECT_EQ(LoadImage(broken, 0), nullptr);
+  EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadImage(broken, 0), nullptr); }), broken,
+                      "truncated image"));
 }
 
 TEST_F(Media, OnlyWholePcmWavLoadsAndPlays) {
   Bytes stereo = MakeWav(2, 16, 400);
-  int s = LoadSound(Embed("ok.wav", stereo), 0);
+  int s = 0;
+  EXPECT_EQ(Said([&] {
+              s = LoadSound(Embed("ok.wav", stereo), 0);
+              EXPECT_GT(LoadSound(Embed("mono8.wav", MakeWav(1, 8, 3)), 0), s);
+            }),
+            "");
   ASSERT_GE(s, 1);
-  EXPECT_GT(LoadSound(Embed("mono8.wav", MakeWav(1, 8, 3)), 0), s);
-  for (std::size_t n = 0; n < stereo.size(); n += 7)
-    EXPECT_EQ(LoadSound(Embed("cut" + std::to_string(n) + ".wav", Cut(stereo, n)), 0), 0) << n;
-  Bytes floaty = MakeWav(1, 16, 4), huge = MakeWav(1, 16, 4);
+  for (std::size_t n = 0; n < stereo.size(); n += 7) {
+    const std::string url = Embed("cut" + std::to_string(n) + ".wav", Cut(stereo, n));
+    EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadSound(url, 0), 0) << n; }), url));
+  }
+  Bytes floaty = MakeWav(1, 16, 4), huge = MakeWav(1, 16, 4), odd = MakeWav(2, 16, 8);
   floaty[20] = 3;                          // IEEE float, not PCM
   huge[40] = huge[41] = huge[42] = 0xff;   // data chunk longer than the file
-  for (auto& [name, bytes] : std::vector<std::pair<std::string, Bytes>>{
-           {"c3.wav", MakeWav(3, 16, 6)}, {"b24.wav", MakeWav(1, 24, 6)},
-           {"float.wav", floaty}, {"huge.wav", huge}})
-    EXPECT_EQ(LoadSound(Embed(name, bytes), 0), 0) << name;
+  odd[40] = 6;                             // one and a half stereo samples
+  const char* kNotPcm = "not 8- or 16-bit PCM in one or two channels";
+  for (auto& [name, bytes, why] : std::vector<std::tuple<std::string, Bytes, std::string>>{
+           {"c3.wav", MakeWav(3, 16, 6), kNotPcm},
+           {"b24.wav", MakeWav(1, 24, 6), kNotPcm},
+           {"float.wav", floaty, kNotPcm},
+           {"huge.wav", huge, "a chunk runs past the end of the file"},
+           {"odd.wav", odd, "not a whole number of samples"},
+           {"riff.wav", Bytes(64, 'R'), "not a RIFF WAVE file"}}) {
+    const std::string url = Embed(name, bytes);
+    EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadSound(url, 0), 0) << name; }), url, why));
+  }
   // A RIFF size past the end is tolerated when the chunks are whole; an odd
   // chunk before the data is padded and skipped.
   Bytes loose = MakeWav(1, 8, 2);
   loose[4] = 0xf0;
-  EXPECT_GE(LoadSound(Embed("loose.wav", loose), 0), 1);
   Bytes listed = MakeWav(1, 8, 2), extra = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
   listed.insert(listed.begin() + 12, extra.begin(), extra.end());
   listed[4] = static_cast<unsigned char>(listed[4] + extra.size());
-  EXPECT_GE(LoadSound(Embed("listed.wav", listed), 0), 1);
+  EXPECT_EQ(Said([&] {
+              EXPECT_GE(LoadSound(Embed("loose.wav", loose), 0), 1);
+              EXPECT_GE(LoadSound(Embed("listed.wav", listed), 0), 1);
+            }),
+            "");
 
   EXPECT_EQ(PlaySound(0), 0);
   int c1 = PlaySound(s), c2 = PlaySound(s);
@@ -205,7 +259,12 @@ TEST_F(Media, FontWidthsGlyphsAndDamagedBytes) {
   EXPECT_DOUBLE_EQ(two[0].args[3] - two[0].args[1], 2.0 * (one[0].args[3] - one[0].args[1]));
   EXPECT_DOUBLE_EQ(two[0].args[2] - 20.0, 2.0 * (one[0].args[2] - 20.0));
 
-  EXPECT_GE(LoadImageFont(url, 12, 0), 1);
-  EXPECT_EQ(LoadImageFont(Embed("cut.ttf", Cut(bytes, 200)), 24, 4), 0);
-  EXPECT_EQ(LoadImageFont(Embed("junk.ttf", Bytes(5000, 0x41)), 24, 4), 0);
+  EXPECT_EQ(Said([&] { EXPECT_GE(LoadImageFont(url, 12, 0), 1); }), "");
+  // FreeType's own words for what is wrong.
+  const std::string cut = Embed("cut.ttf", Cut(bytes, 200)), junk = Embed("junk.ttf", Bytes(5000, 0x41));
+  EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadImageFont(cut, 24, 4), 0); }), cut, "FreeType: "));
+  EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadImageFont(junk, 24, 4), 0); }), junk,
+                      "FreeType: unknown file format"));
+  EXPECT_TRUE(SaysWhy(Said([&] { EXPECT_EQ(LoadImageFont(url, 0, 4), 0); }), url,
+                      "not a pixel size"));
 }

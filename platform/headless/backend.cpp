@@ -99,7 +99,7 @@ void DrawThinLine(const Paint& p, float x0, float y0, float x1, float y1) {
 void DrawPoint(const Paint& p, float x, float y) {
   if (hs().capture) hs().primitives.push_back({"DrawPoint", p, {x, y}, {}});
 }
-int LoadSample(const unsigned char*, std::size_t) { return ++hs().last_sample; }
+int LoadSample(const unsigned char*, std::size_t, std::string*) { return ++hs().last_sample; }
 void PlaySample(int) {}
 }  // namespace backend
 

@@ -71,8 +71,11 @@ void CloseAudio() {
   audio.open = false;
 }
 
-int LoadSample(const unsigned char* wav, std::size_t size) {
-  if (wav == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return 0;
+int LoadSample(const unsigned char* wav, std::size_t size, std::string* why) {
+  if (wav == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+    *why = "no bytes, or more than the mixer takes";
+    return 0;
+  }
   OpenAudio();
   if (!audio.open) {
     // No device: a silent sample, so the game's handle stays valid.
@@ -82,7 +85,7 @@ int LoadSample(const unsigned char* wav, std::size_t size) {
   SDL_RWops* rw = SDL_RWFromConstMem(wav, static_cast<int>(size));
   Mix_Chunk* chunk = rw != nullptr ? Mix_LoadWAV_RW(rw, 1) : nullptr;
   if (chunk == nullptr) {
-    std::fprintf(stderr, "velkaro: sound not loaded: %s\n", OneLine(Mix_GetError()).c_str());
+    *why = OneLine(Mix_GetError());
     return 0;
   }
   audio.samples.push_back(chunk);
