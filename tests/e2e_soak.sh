@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# ctest: LABELS soak sanitize TIMEOUT 1800 RUNS velkaro-trace
 # A long run of the game's logic (velkaro-trace over a scripted mix of
 # menu, free flight, dives and challenge) with its invariants checked.
 #

@@ -1,4 +1,3 @@
-// ctest: LABELS unit sanitize
 // The game driven from states far outside ordinary play, set directly:
 // nothing may fail, no global may become NaN or infinite, and (in the
 // sanitizer build) nothing undefined may happen.

@@ -1,4 +1,3 @@
-// ctest: LABELS unit sanitize
 // Lists, input, embedded files, the 2D state and its recording, handles and
 // driver frames over the headless backend.
 #include <gtest/gtest.h>

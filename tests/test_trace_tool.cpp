@@ -1,4 +1,3 @@
-// ctest: LABELS unit sanitize RUNS velkaro-trace
 // velkaro-trace run as a program: scenario checking, the line format, the
 // clock and key directives, the loop's end, repeatability, and the golden
 // record of what the game draws.
