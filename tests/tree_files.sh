@@ -4,10 +4,12 @@
 # nothing crosses it. And every path under /usr that the sources, build
 # files, tests and scripts name must belong to a Debian package that
 # scripts/setup.sh installs by name: otherwise a fresh machine lacks it and
-# the build or a test fails there.
+# the build or a test fails there. And a test that starts a program the
+# tree builds has it built first.
 #
 #   bash tests/tree_files.sh [SOURCE_DIR]
-# Exits 77 (a skip for ctest) where dpkg is absent, after the includes.
+# Exits 77 (a skip for ctest) where dpkg is absent, after the includes and
+# the programs.
 set -euo pipefail
 SRC=$(cd "${1:-$(dirname "$0")/..}" && pwd)
 
@@ -44,6 +46,29 @@ done < <(find "$SRC/velkaro" "$SRC/texturedpoly" "$SRC/assets" "$SRC/platform" "
 [ "$includes" -gt 0 ] || { echo "FAIL: no includes found under $SRC" >&2; exit 1; }
 [ "$include_faults" -eq 0 ] || exit 1
 echo "ok: $includes includes, each within its folder's bounds"
+
+# ---- Programs a test starts. A test whose file names a program the tree
+# builds starts it, and tests/CMakeLists.txt must say so (RUNS), so that the
+# program is built before the test: else a test of a stale program passes.
+runs_of() {
+  sed -n -E "s/^velkaro_test_extras\($1 (.*)\)[[:space:]]*$/\1/p" "$SRC/tests/CMakeLists.txt" |
+    awk '{for (i = 1; i <= NF; i++) if ($i ~ /^(KIND|LABELS|TIMEOUT|RUNS)$/) on = ($i == "RUNS");
+                                    else if (on) print $i}'
+}
+run_faults=0
+for f in "$SRC"/tests/test_*.cpp "$SRC"/tests/gl_test_*.cpp "$SRC"/tests/e2e_*.sh; do
+  name=$(basename "${f%.*}")
+  declared=" $(runs_of "$name" | tr '\n' ' ')"
+  while IFS= read -r program; do
+    if [[ "$declared" != *" $program "* ]]; then
+      echo "FAIL: $name starts $program, which tests/CMakeLists.txt does not list in its RUNS" >&2
+      run_faults=1
+    fi
+  done < <(grep -o -E "velkaro-trace|velkaro-bench(-logic)?|velkaro_asset_generator|e2e_wm_close|/velkaro[\"']" "$f" |
+             sed -E "s#^/##; s#[\"']\$##" | sort -u)
+done
+[ "$run_faults" -eq 0 ] || exit 1
+echo "ok: every program a test starts is built before it"
 
 command -v dpkg >/dev/null || { echo "dpkg is not available: package check skipped"; exit 77; }
 
