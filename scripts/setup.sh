@@ -8,7 +8,8 @@ PACKAGES=(
   libsdl2-dev libsdl2-mixer-dev libpng-dev zlib1g-dev libfreetype-dev
   libgl-dev libgl1-mesa-dri libgtest-dev
   fonts-breip fonts-dejavu-core
-  xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev python3
+  libx11-dev libx11-xcb-dev libxcb1-dev x11proto-dev libasound2-dev
+  xvfb xauth xdotool x11-apps x11-utils imagemagick python3
 )
 
 missing=()

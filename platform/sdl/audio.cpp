@@ -1,7 +1,7 @@
 // The real backend's sound: SDL2_mixer, opened apart from the window so that
 // a missing or failing audio device costs only the sound.
 #include <SDL_mixer.h>
-#include <dlfcn.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <climits>
@@ -25,15 +25,10 @@ AudioState& audio = *new AudioState;
 
 // ALSA prints several lines of its own when there is no sound card; the
 // game says one instead. Takes effect only where SDL uses ALSA.
-using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
-void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
-
-void SetAlsaErrorHandler(AlsaErrorHandler handler) {  // nullptr: ALSA's own
-  static void* const set = [] {
-    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-    return lib != nullptr ? dlsym(lib, "snd_lib_error_set_handler") : nullptr;
-  }();
-  if (set != nullptr) reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(handler);
+// A C function, as ALSA calls it; static, as GCC would otherwise give it
+// external linkage despite the unnamed namespace.
+extern "C" {
+static void AlsaSaysNothing(const char*, int, const char*, int, const char*, ...) {}
 }
 
 }  // namespace
@@ -43,7 +38,7 @@ void OpenAudio() {
   audio.tried = true;
   // Audio starts apart from video: a failing audio driver must not cost the
   // window. Without a device every sound stays a silent handle.
-  SetAlsaErrorHandler(AlsaSaysNothing);
+  snd_lib_error_set_handler(AlsaSaysNothing);
   auto silent = [](const char* why) {
     std::fprintf(stderr, "velkaro: running without sound: %s\n", OneLine(why).c_str());
   };
@@ -56,7 +51,7 @@ void OpenAudio() {
   // thread to wake, on the way to the first frame.
   if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) return silent(Mix_GetError());
   audio.open = true;
-  SetAlsaErrorHandler(nullptr);  // a real device's troubles are worth hearing
+  snd_lib_error_set_handler(nullptr);  // a real device's troubles are worth hearing
 }
 
 void CloseAudio() {

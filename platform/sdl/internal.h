@@ -54,23 +54,9 @@ struct WindowState {
   Clock::time_point last_swap;
 };
 
-// The X room's state (x11.cpp): the Xlib and xcb calls it reaches, and what
-// tells an error about the game's window from the others.
-struct XWatch {
-  int (*before)(void*, void*) = nullptr;  // the X error handler ours passes on to
-  void* (*xcb_connection)(void*) = nullptr;
-  const void* (*xcb_setup)(void*) = nullptr;
-  int (*query_extension)(void*, const char*, int*, int*, int*) = nullptr;
-  int (*get_geometry)(void*, unsigned long, unsigned long*, int*, int*, unsigned*, unsigned*,
-                      unsigned*, unsigned*) = nullptr;
-  int glx_bad_drawable = 0;     // GLX's BadDrawable error code; 0 unknown
-  bool making_window = false;   // SDL is making the window, whose id is not known yet
-};
-
 // The window room's state: the open window and what outlives it.
 struct Screen {
   WindowState window;
-  XWatch x;
   unsigned contexts_made = 0;
   bool exit_handler = false;
   bool pacing = true;           // off: Flip(1) presents at once (benchmarks)
