@@ -37,12 +37,12 @@ struct PngMessages {
 };
 
 void OnPngError(png_structp png, png_const_charp message) {
-  static_cast<PngMessages*>(png_get_error_ptr(png))->error = message;
+  static_cast<PngMessages*>(png_get_error_ptr(png))->error = message ? message : "";
   png_longjmp(png, 1);
 }
 void OnPngWarning(png_structp png, png_const_charp message) {
   std::string& warning = static_cast<PngMessages*>(png_get_error_ptr(png))->warning;
-  if (warning.empty()) warning = message;
+  if (warning.empty() && message) warning = message;
 }
 
 // Decodes into `rgba` (RGBA8); false on any libpng error, with what libpng
@@ -57,13 +57,9 @@ bool DecodePng(const unsigned char* data, std::size_t size, std::vector<std::uin
   }
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, said, OnPngError,
                                            OnPngWarning);
-  if (!png) {
-    said->error = "libpng could not start a decoder";
-    return false;
-  }
-  png_infop info = png_create_info_struct(png);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
+    png_destroy_read_struct(&png, nullptr, nullptr);  // takes a null one too
     said->error = "libpng could not start a decoder";
     return false;
   }

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/core_sound.h"
 #include "platform/core_state.h"
 
 namespace plat {
@@ -16,8 +15,9 @@ std::uint32_t Le32(const unsigned char* p) {
 std::uint16_t Le16(const unsigned char* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
-}  // namespace
 
+// Null for a whole RIFF WAVE file of 8- or 16-bit PCM, one or two channels;
+// else what is wrong with it.
 const char* WavFault(const unsigned char* data, std::size_t size) {
   if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
     return "not a RIFF WAVE file";
@@ -59,6 +59,7 @@ const char* WavFault(const unsigned char* data, std::size_t size) {
   if (data_size % block_align != 0) return "its data is not a whole number of samples";
   return nullptr;
 }
+}  // namespace
 
 int LoadSound(const std::string& url, int /*loop_flag*/) {
   const unsigned char* data = nullptr;
